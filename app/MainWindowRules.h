@@ -1,0 +1,67 @@
+#pragma once
+// The main window's rules that need no window: the title, the controls with
+// their captions, places and enabling rules, and the terminal view's look.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr const char *kVersionText = "251126G";
+inline constexpr const char *kTitleProduct = " Brondel  Quorrel";
+
+// "%s - COM%d: %d Baud - %s - %s", with the port's display name where COM%d
+// stands: "A - COM2: 115200 Baud -  Brondel  Quorrel - 251126G".
+std::string FormatTitle(const std::string &profile, const std::string &portDisplayName,
+                        int32_t baudrate);
+
+enum class ControlKind { PushButton, CheckBox, GroupBox, StaticText, ReadOnlyEdit, ComboBox, Terminal };
+
+// When a control is enabled. Active: connected and not loading; idle: not
+// connected and not loading.
+enum class EnableRule { Always, Active, Idle, FlowIndicator, Disabled };
+
+struct ControlSpec {
+    int id;              // template id; 0 for the "Commands" group box
+    ControlKind kind;
+    const char *caption; // empty for controls without one
+    const char *role;    // accessible name where there is no caption
+    int x, y, w, h;      // dialog units of the 519 x 287 template
+    EnableRule rule;
+};
+
+// Every control of the main window, in template order.
+const std::vector<ControlSpec> &MainControls();
+const ControlSpec *FindMainControl(int id);
+
+struct WindowState {
+    bool connected = false;
+    bool loading = false;
+    bool flowEnabled = false;
+};
+
+bool IsEnabled(EnableRule rule, const WindowState &state);
+// The terminal view takes the profile's colours and accepts typing only here.
+inline bool IsTerminalActive(const WindowState &s) { return s.connected && !s.loading; }
+
+// Look of an inactive terminal view: black on 0xBBBBBB (0x00BBGGRR values).
+inline constexpr uint32_t kInactiveTextColor = 0x000000;
+inline constexpr uint32_t kInactiveBackgroundColor = 0xBBBBBB;
+
+// Template ids of the controls other code refers to.
+namespace MainId {
+constexpr int Terminal = 1000, Connect = 1008, Disconnect = 1009, ProfileGroup = 1055,
+              ProfileList = 1014, Setup = 1033, ImageName = 1097, Select = 1039, Load = 1035,
+              BinaryMode = 1047, StayOnTop = 1054, ClearProfiles = 1116, Capture = 1129,
+              FlowIndicator = 1119, Clear = 1036, RxLabel = 1100, RxCount = 1044,
+              SpeedLabel = 1131, Speed = 1132, SetCmds = 1037, Escape = 1040, NetView = 1134;
+// CMD1..CMD10
+constexpr int Command[10] = {1061, 1062, 1063, 1064, 1065, 1066, 1076, 1077, 1078, 1079};
+} // namespace MainId
+
+// Dialog units to pixels from the dialog font's average character width and
+// height, as Windows converts them.
+struct PixelRect { int x, y, w, h; };
+PixelRect DialogUnitsToPixels(int x, int y, int w, int h, int avgCharWidth, int charHeight);
+
+// "Escape" echoes and sends these six characters.
+inline constexpr const char *kEscapeText = "^#^$^%";

@@ -1,0 +1,2 @@
+# Sources of the dialogs subsystem: core files (standard library only) and Qt files.
+list(APPEND VERRIN_CORE_SOURCES dialogs/ColorText.cpp)

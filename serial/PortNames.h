@@ -1,0 +1,15 @@
+#pragma once
+// How a port is named: the device to open and the text that stands for it in
+// titles and lists.
+
+#include <cstdint>
+#include <string>
+
+// The device path for a port number: "\\.\COMn" on Windows, /dev/ttyS(n-1)
+// elsewhere (COM1 is the first on-board port, ttyS0).
+std::string DevicePathForPortNumber(int32_t portNumber);
+
+// The text that stands where "COM%d" stands: COMn on Windows; on Linux the
+// device's name under /dev (ttyUSB0), or the whole path for a device elsewhere
+// (a pseudo-terminal published by the virtual module).
+std::string PortDisplayName(const std::string &devicePath);

@@ -1,0 +1,2 @@
+# Sources of the serial subsystem: core files (standard library only) and Qt files.
+list(APPEND VERRIN_CORE_SOURCES serial/PortNames.cpp)
