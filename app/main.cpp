@@ -1,2 +1,7 @@
-#include <QApplication>
-int main(int argc, char **argv) { QApplication app(argc, argv); return 0; }
+#include "app/CVerrinApp.h"
+
+int main(int argc, char **argv)
+{
+    CVerrinApp app;
+    return app.InitInstance(argc, argv);
+}

@@ -1,0 +1,66 @@
+#include "app/CVerrinApp.h"
+
+#include "app/CVerrinDlg.h"
+#include "app/SignalBridge.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+int Fail(const QString &message)
+{
+    std::fprintf(stderr, "verrin: %s\n", qPrintable(message));
+    return 2;
+}
+} // namespace
+
+int CVerrinApp::InitInstance(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Verrin"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0 (251126G)"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Test terminal for a LoRa radio module on a serial port."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringList{QStringLiteral("p"), QStringLiteral("port")},
+        QStringLiteral("Serial device to use, e.g. /dev/ttyUSB0 (default: the profile's port)."),
+        QStringLiteral("device"));
+    const QCommandLineOption baudOption(
+        QStringList{QStringLiteral("b"), QStringLiteral("baud")},
+        QStringLiteral("Baud rate (default: the profile's rate)."), QStringLiteral("rate"));
+    const QCommandLineOption connectOption(
+        QStringList{QStringLiteral("c"), QStringLiteral("connect")},
+        QStringLiteral("Connect to the port at start."));
+    parser.addOptions({portOption, baudOption, connectOption});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return Fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+
+    CVerrinDlg::StartOptions options;
+    options.connect = parser.isSet(connectOption);
+    if (parser.isSet(baudOption)) {
+        bool ok = false;
+        const int baud = parser.value(baudOption).toInt(&ok);
+        if (!ok || baud <= 0)
+            return Fail(QStringLiteral("invalid baud rate: \"%1\" (a positive number, e.g. 115200)")
+                            .arg(parser.value(baudOption)));
+        options.baudrate = baud;
+    }
+    if (parser.isSet(portOption)) {
+        options.portPath = parser.value(portOption);
+        if (!QFileInfo::exists(options.portPath))
+            return Fail(QStringLiteral("no such port: %1").arg(options.portPath));
+    }
+
+    CVerrinDlg dialog(options);
+    SignalBridge signalBridge;
+    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &QDialog::reject);
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,386 @@
+#include "app/CVerrinDlg.h"
+
+#include "app/CTerminalView.h"
+#include "app/KeyInput.h"
+#include "app/PollDispatch.h"
+#include "dialogs/ColorText.h"
+#include "serial/PortNames.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <new>
+#include <vector>
+
+namespace {
+constexpr int kPollIntervalMs = 100;
+const char *const kProfileNames[] = {"A", "B", "C", "D", "E", "F", "G", "H"};
+
+// Average character width and height of the dialog font, the way Windows
+// measures them for dialog units.
+std::pair<int, int> DialogBaseUnits(const QFont &font)
+{
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(width / 26 + 1) / 2, fm.height()};
+}
+
+KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
+{
+    KeyPress k;
+    k.terminalFocused = terminalFocused;
+    k.ctrl = e->modifiers() & Qt::ControlModifier;
+    if (e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+        k.letter = char('A' + (e->key() - Qt::Key_A));
+    const bool ctrlLetter = k.ctrl && k.letter;
+    switch (e->key()) {
+    case Qt::Key_Backspace: k.kind = KeyKind::Backspace; return k;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: k.kind = KeyKind::Enter; return k;
+    // Escape and Tab belong to the dialog (Cancel, focus), as they do in
+    // every dialog; they produce no character for the port.
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return k;
+    default: break;
+    }
+    if (!ctrlLetter && e->matches(QKeySequence::Cut)) {
+        k.kind = KeyKind::Cut;
+        return k;
+    }
+    if (!ctrlLetter && e->matches(QKeySequence::Copy)) {
+        k.kind = KeyKind::Copy;
+        return k;
+    }
+    for (QChar c : e->text())
+        k.text.push_back(char(c.unicode() & 0xFF));
+    return k;
+}
+} // namespace
+
+CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
+    : QDialog(parent), m_boxes(this), m_messages(messages ? *messages : m_boxes),
+      m_port(m_messages)
+{
+    setWindowIcon(QIcon(QStringLiteral(":/verrin.svg")));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    CreateControls();
+
+    if (options.baudrate > 0)
+        m_settings.baudrate = options.baudrate;
+    m_portPath = !options.portPath.isEmpty()        ? options.portPath
+                 : !m_settings.portName.empty() ? QString::fromStdString(m_settings.portName)
+                                                  : QString::fromStdString(
+                                                        DevicePathForPortNumber(m_settings.commPort));
+
+    m_pollTimer.setInterval(kPollIntervalMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &CVerrinDlg::Poll);
+    connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
+    connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
+    qApp->installEventFilter(this);
+
+    UpdateControlStates();
+    UpdateTitle();
+    if (options.connect)
+        QTimer::singleShot(0, this, &CVerrinDlg::OnConnect);
+}
+
+CVerrinDlg::~CVerrinDlg() { qApp->removeEventFilter(this); }
+
+QWidget *CVerrinDlg::Control(int id) const
+{
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+void CVerrinDlg::CreateControls()
+{
+    const auto [avgWidth, height] = DialogBaseUnits(font());
+    const PixelRect client = DialogUnitsToPixels(0, 0, 519, 287, avgWidth, height);
+    setFixedSize(client.w, client.h);
+
+    std::vector<QWidget *> groups;
+    for (const ControlSpec &spec : MainControls()) {
+        const QString caption = QString::fromLatin1(spec.caption);
+        QWidget *w = nullptr;
+        switch (spec.kind) {
+        case ControlKind::PushButton: {
+            auto *b = new QPushButton(caption, this);
+            b->setAutoDefault(false);
+            w = b;
+            break;
+        }
+        case ControlKind::CheckBox: w = new QCheckBox(caption, this); break;
+        case ControlKind::GroupBox:
+            w = new QGroupBox(caption, this);
+            groups.push_back(w);
+            break;
+        case ControlKind::StaticText: w = new QLabel(caption, this); break;
+        case ControlKind::ReadOnlyEdit: {
+            auto *e = new QLineEdit(this);
+            e->setReadOnly(true);
+            if (spec.id == MainId::ImageName)
+                e->setAlignment(Qt::AlignCenter);
+            w = e;
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto *c = new QComboBox(this);
+            c->setEditable(true);
+            w = c;
+            break;
+        }
+        case ControlKind::Terminal:
+            m_view = new CTerminalView(this);
+            m_view->setFont([] {
+                QFont f(QStringLiteral("Courier New"));
+                f.setPixelSize(12);
+                return f;
+            }());
+            w = m_view;
+            break;
+        }
+        PixelRect r = DialogUnitsToPixels(spec.x, spec.y, spec.w, spec.h, avgWidth, height);
+        if (spec.kind == ControlKind::ComboBox) // the template's height is the dropped list's
+            r.h = std::max(w->sizeHint().height(), DialogUnitsToPixels(0, 0, 0, 12, avgWidth, height).h);
+        w->setGeometry(r.x, r.y, r.w, r.h);
+        w->setAccessibleName(spec.caption[0] ? caption : QString::fromLatin1(spec.role));
+        if (spec.id)
+            m_controls[spec.id] = w;
+    }
+    for (QWidget *g : groups)
+        g->lower();
+
+    auto *profiles = static_cast<QComboBox *>(Control(MainId::ProfileList));
+    for (const char *name : kProfileNames)
+        profiles->addItem(QString::fromLatin1(name));
+    profiles->setCurrentIndex(0);
+    static_cast<QLineEdit *>(Control(MainId::RxCount))->setText(QStringLiteral("0"));
+    static_cast<QLineEdit *>(Control(MainId::Speed))->setText(QStringLiteral("0"));
+    static_cast<QLineEdit *>(Control(MainId::ImageName))
+        ->setText(QString::fromStdString(m_settings.downloadFilename));
+
+    auto button = [this](int id) { return static_cast<QAbstractButton *>(Control(id)); };
+    connect(button(MainId::Connect), &QAbstractButton::clicked, this, &CVerrinDlg::OnConnect);
+    connect(button(MainId::Disconnect), &QAbstractButton::clicked, this, &CVerrinDlg::OnDisconnect);
+    connect(button(MainId::Clear), &QAbstractButton::clicked, this, &CVerrinDlg::ClearTerminal);
+    connect(button(MainId::Escape), &QAbstractButton::clicked, this, &CVerrinDlg::OnEscape);
+    connect(button(MainId::StayOnTop), &QAbstractButton::toggled, this, &CVerrinDlg::OnStayOnTop);
+    connect(button(MainId::BinaryMode), &QAbstractButton::toggled, this,
+            [this](bool checked) { m_binaryMode = checked; });
+}
+
+void CVerrinDlg::UpdateControlStates()
+{
+    WindowState state;
+    state.connected = m_port.IsConnected();
+    state.loading = m_loading;
+    state.flowEnabled = m_settings.flowEnabled != 0;
+    for (const ControlSpec &spec : MainControls())
+        if (spec.id)
+            Control(spec.id)->setEnabled(IsEnabled(spec.rule, state));
+
+    const bool active = IsTerminalActive(state);
+    m_view->SetReadOnly(!active);
+    if (active) {
+        m_view->SetTextColor(ParseColor(m_settings.screenTextColor));
+        m_view->SetBackgroundColor(ParseColor(m_settings.screenBackgroundColor));
+    } else {
+        m_view->SetTextColor(kInactiveTextColor);
+        m_view->SetBackgroundColor(kInactiveBackgroundColor);
+    }
+}
+
+void CVerrinDlg::UpdateTitle()
+{
+    setWindowTitle(QString::fromStdString(
+        FormatTitle(m_profile, PortDisplayName(m_portPath.toStdString()), m_settings.baudrate)));
+}
+
+bool CVerrinDlg::OpenPort()
+{
+    if (!m_port.OpenPort(m_portPath, m_settings.baudrate, m_settings.flowEnabled != 0))
+        return false;
+    m_pollTimer.start();
+    return true;
+}
+
+bool CVerrinDlg::ClosePort()
+{
+    if (!m_port.ClosePort())
+        return false;
+    m_pollTimer.stop();
+    return true;
+}
+
+void CVerrinDlg::OnConnect()
+{
+    OpenPort();
+    UpdateControlStates();
+    if (m_port.IsConnected())
+        m_view->setFocus();
+}
+
+void CVerrinDlg::OnDisconnect()
+{
+    ClosePort();
+    UpdateControlStates();
+    Control(MainId::Connect)->setFocus();
+}
+
+void CVerrinDlg::OnPortLost()
+{
+    m_pollTimer.stop();
+    UpdateControlStates();
+}
+
+void CVerrinDlg::Poll()
+{
+    // A message box raised by this step runs a modal loop that keeps the poll
+    // timer going; the step must not run again inside its own box.
+    if (m_inPoll)
+        return;
+    m_inPoll = true;
+    switch (DecidePoll(m_transferState, false)) {
+    case PollAction::TerminalReceive:
+        ReceiveStep();
+        break;
+    case PollAction::TransferStep:
+        break;
+    case PollAction::InvalidState:
+        m_messages.Show(kInvalidStateMessage, "", MessageIcon::None);
+        m_port.SetRtsHandshake(m_settings.flowEnabled != 0);
+        m_transferState = 0;
+        break;
+    }
+    m_inPoll = false;
+}
+
+void CVerrinDlg::ReceiveStep()
+{
+    const int32_t n = m_port.BytesWaiting();
+    if (n <= 0)
+        return;
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(size_t(n) + 1);
+    } catch (const std::bad_alloc &) {
+        return;
+    }
+    const uint32_t k = m_port.ReadBlock(buffer.data(), n);
+    if (m_binaryMode)
+        m_terminal.AppendHex(buffer.data(), k);
+    else
+        m_terminal.AppendReceived(buffer.data(), k);
+    FollowTerminal();
+}
+
+void CVerrinDlg::FollowTerminal() { m_view->Follow(m_terminal); }
+
+void CVerrinDlg::EchoToTerminal(std::string_view text)
+{
+    m_terminal.Echo(text);
+    FollowTerminal();
+}
+
+void CVerrinDlg::ClearTerminal()
+{
+    m_terminal.Clear();
+    FollowTerminal();
+    m_view->setFocus();
+    m_port.ResetRxCount();
+    ShowRxCount();
+}
+
+void CVerrinDlg::ShowRxCount()
+{
+    static_cast<QLineEdit *>(Control(MainId::RxCount))
+        ->setText(QString::number(int32_t(m_port.RxCount())));
+}
+
+void CVerrinDlg::OnEscape()
+{
+    EchoToTerminal(kEscapeText);
+    m_port.SendString(kEscapeText);
+    m_view->setFocus();
+}
+
+void CVerrinDlg::OnStayOnTop(bool checked)
+{
+    const QRect geometry = this->geometry();
+    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+    setGeometry(geometry);
+    show();
+}
+
+bool CVerrinDlg::HandleTerminalKey(QKeyEvent *event)
+{
+    const KeyOutcome outcome = DecideKeyPress(ToKeyPress(event, true));
+    if (!outcome.consumed)
+        return false;
+    if (!outcome.send.empty())
+        m_port.SendString(outcome.send);
+    if (outcome.effect == TerminalEffect::RubOut) {
+        m_terminal.RubOut();
+        FollowTerminal();
+    } else if (outcome.effect == TerminalEffect::Echo) {
+        EchoToTerminal(outcome.echo);
+    }
+    return true;
+}
+
+bool CVerrinDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    // Every key aimed at this window passes here before its widget sees it.
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QDialog::eventFilter(watched, event);
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget != this && !isAncestorOf(widget))
+        return QDialog::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (QApplication::focusWidget() == m_view)
+        return HandleTerminalKey(key);
+    return DecideKeyPress(ToKeyPress(key, false)).consumed;
+}
+
+void CVerrinDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&About Verrin..."), this, &CVerrinDlg::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void CVerrinDlg::ShowAbout()
+{
+    QDialog about(this);
+    about.setWindowTitle(QStringLiteral("About Verrin"));
+    auto *layout = new QVBoxLayout(&about);
+    auto *icon = new QLabel(&about);
+    icon->setPixmap(windowIcon().pixmap(32, 32));
+    icon->setAccessibleName(QStringLiteral("icon"));
+    auto *text = new QLabel(QStringLiteral("Verrin Version 1.0"), &about);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    layout->addWidget(icon);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+void CVerrinDlg::done(int result)
+{
+    m_pollTimer.stop();
+    QDialog::done(result);
+}

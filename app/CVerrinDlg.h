@@ -1,0 +1,87 @@
+#pragma once
+// The main window: a terminal on one port. It owns the port, the settings of
+// the profile it holds, the terminal text and the transfer state, and wires
+// its controls to them; the rules themselves live in the core.
+
+#include "app/CMessageBoxes.h"
+#include "app/MainWindowRules.h"
+#include "app/TerminalText.h"
+#include "serial/CSerialPort.h"
+#include "settings/Settings.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <map>
+
+class CTerminalView;
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+
+class CVerrinDlg : public QDialog {
+    Q_OBJECT
+public:
+    struct StartOptions {
+        QString portPath;  // empty: the profile's port
+        int32_t baudrate = 0; // 0: the profile's baud rate
+        bool connect = false;
+    };
+
+    // messages: where user messages go; message boxes of this window when null.
+    explicit CVerrinDlg(const StartOptions &options, UserMessages *messages = nullptr,
+                        QWidget *parent = nullptr);
+    ~CVerrinDlg() override;
+
+    // Operations the other windows use.
+    void UpdateControlStates();
+    void UpdateTitle();
+    void ClearTerminal();
+    void EchoToTerminal(std::string_view text);
+    bool OpenPort();
+    bool ClosePort();
+
+    SerialLink &Port() { return m_port; }
+    UserMessages &Messages() { return m_messages; }
+    const TerminalText &Terminal() const { return m_terminal; }
+    const Settings &CurrentSettings() const { return m_settings; }
+    QString PortPath() const { return m_portPath; }
+    bool IsConnected() const { return m_port.IsConnected(); }
+
+    // The control with the given template id (tests and accessibility).
+    QWidget *Control(int id) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void done(int result) override;
+
+private:
+    void CreateControls();
+    void Poll();
+    void ReceiveStep();
+    bool HandleTerminalKey(QKeyEvent *event);
+    void FollowTerminal();
+    void ShowAbout();
+    void OnConnect();
+    void OnDisconnect();
+    void OnEscape();
+    void OnStayOnTop(bool checked);
+    void OnPortLost();
+    void ShowRxCount();
+
+    CMessageBoxes m_boxes;
+    UserMessages &m_messages;
+    CSerialPort m_port;
+    QTimer m_pollTimer;
+    TerminalText m_terminal;
+    Settings m_settings;
+    std::string m_profile = "A";
+    QString m_portPath;
+    int32_t m_transferState = 0;
+    bool m_loading = false;
+    bool m_binaryMode = false;
+    bool m_inPoll = false;
+
+    CTerminalView *m_view = nullptr;
+    std::map<int, QWidget *> m_controls;
+};

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Verrin needs (only those missing) and builds
+# everything into build/. Sourced by run.sh and test.sh.
+set -euo pipefail
+
+VERRIN_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VERRIN_BUILD="${VERRIN_BUILD:-$VERRIN_ROOT/build}"
+
+verrin_packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  lrzsz socat xvfb xauth fonts-liberation fontconfig
+)
+
+verrin_install_packages() {
+  local missing=()
+  for p in "${verrin_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+verrin_build() {
+  cmake -S "$VERRIN_ROOT" -B "$VERRIN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$VERRIN_BUILD" -j2
+}

@@ -1,0 +1,181 @@
+#include "serial/CSerialPort.h"
+
+#include <QDeadlineTimer>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+constexpr const char *kPortErrorCaption = "Comm Port Error";
+constexpr const char *kWriteErrorCaption = "Comm Port Write Error";
+// QSerialPort keeps what it has read from the device in memory until Poll
+// takes it. Past this much it stops reading, the driver's queue fills and
+// the line's flow control holds the sender back.
+constexpr qint64 kReadBufferLimit = 8 * 1024 * 1024;
+} // namespace
+
+CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)
+    : QObject(parent), m_messages(messages)
+{
+    m_port.setReadBufferSize(kReadBufferLimit);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &CSerialPort::OnError);
+    connect(&m_port, &QSerialPort::readyRead, this, &CSerialPort::BytesArrived);
+}
+
+void CSerialPort::ShowSystemError(const QString &text, const char *caption)
+{
+    m_messages.Show(text.toStdString(), caption, MessageIcon::Information);
+}
+
+bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled)
+{
+    if (m_connected) {
+        m_messages.Show("Port already open", kPortErrorCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    m_port.setPortName(devicePath);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const auto error = m_port.error();
+        if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::PermissionError ||
+            error == QSerialPort::OpenError) {
+            m_messages.Show("Comm Port not available", kPortErrorCaption, MessageIcon::Exclamation);
+        } else {
+            ShowSystemError(m_port.errorString(), kPortErrorCaption);
+        }
+        return false;
+    }
+    const bool configured = baudrate > 0 && m_port.setBaudRate(baudrate) &&
+                            m_port.setDataBits(QSerialPort::Data8) &&
+                            m_port.setParity(QSerialPort::NoParity) &&
+                            m_port.setStopBits(QSerialPort::OneStop) &&
+                            m_port.setFlowControl(flowEnabled ? QSerialPort::HardwareControl
+                                                              : QSerialPort::NoFlowControl);
+    if (!configured) {
+        ShowSystemError(baudrate > 0 ? m_port.errorString() : QStringLiteral("Invalid baud rate"),
+                        kPortErrorCaption);
+        m_port.close();
+        return false;
+    }
+    m_connected = true;
+    m_flowEnabled = flowEnabled;
+    m_baudrate = baudrate;
+    // A pseudo-terminal has no modem lines: these fail there, and that is no
+    // reason to close the port or to bother the user.
+    m_port.setDataTerminalReady(true);
+    if (!flowEnabled)
+        m_port.setRequestToSend(true);
+    m_port.clearError();
+    return true;
+}
+
+bool CSerialPort::ClosePort()
+{
+    if (!m_connected)
+        return false;
+    m_port.close();
+    m_connected = false;
+    return true;
+}
+
+void CSerialPort::SetRtsHandshake(bool on)
+{
+    if (!m_connected)
+        return;
+    // RTS/CTS stays on for sending when flow control is on; the RTS line is
+    // either driven by the receive buffer or held asserted.
+    if (m_flowEnabled && !on) {
+        if (!m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+            ShowSystemError(m_port.errorString(), kPortErrorCaption);
+            return;
+        }
+        m_port.setRequestToSend(true);
+        m_port.clearError();
+    } else if (m_flowEnabled && on) {
+        if (!m_port.setFlowControl(QSerialPort::HardwareControl))
+            ShowSystemError(m_port.errorString(), kPortErrorCaption);
+    } else if (!on) {
+        m_port.setRequestToSend(true);
+        m_port.clearError();
+    }
+}
+
+int32_t CSerialPort::BytesWaiting()
+{
+    if (!m_connected)
+        return 0;
+    return static_cast<int32_t>(std::min<qint64>(m_port.bytesAvailable(), INT32_MAX));
+}
+
+int32_t CSerialPort::ReadByte()
+{
+    if (!m_connected || m_port.bytesAvailable() < 1)
+        return -1;
+    char c;
+    if (!m_port.getChar(&c))
+        return -1;
+    return static_cast<int8_t>(c);
+}
+
+uint32_t CSerialPort::ReadBlock(uint8_t *buffer, int32_t max)
+{
+    if (!m_connected || max <= 0)
+        return 0;
+    const qint64 n = m_port.read(reinterpret_cast<char *>(buffer), max);
+    if (n <= 0)
+        return 0;
+    m_rxCount += static_cast<uint32_t>(n);
+    emit RxCountChanged(m_rxCount);
+    if (blockObserver)
+        blockObserver(buffer, static_cast<uint32_t>(n));
+    return static_cast<uint32_t>(n);
+}
+
+int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
+{
+    if (!m_port.isOpen()) {
+        ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
+        return -1;
+    }
+    if (count == 0)
+        return 0;
+    if (m_port.write(reinterpret_cast<const char *>(buffer), count) != qint64(count)) {
+        ShowSystemError(m_port.errorString(), kWriteErrorCaption);
+        return -1;
+    }
+    // Synchronous: wait until the driver has taken every byte. The wait is
+    // bounded by twice the line time plus a margin, so a peer that never
+    // reads cannot freeze the window for good.
+    const qint64 lineMs = qint64(count) * 10 * 1000 / std::max(m_baudrate, 1);
+    QDeadlineTimer deadline(2 * lineMs + 10000);
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(int(std::min<qint64>(deadline.remainingTime(), 1000))) &&
+            (m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError)) {
+            ShowSystemError(m_port.errorString(), kWriteErrorCaption);
+            return -1;
+        }
+        if (deadline.hasExpired() && m_port.bytesToWrite() > 0) {
+            ShowSystemError(QStringLiteral("The write timed out"), kWriteErrorCaption);
+            m_port.clear(QSerialPort::Output);
+            return -1;
+        }
+    }
+    m_port.clearError();
+    return static_cast<int32_t>(count);
+}
+
+void CSerialPort::OnError(QSerialPort::SerialPortError error)
+{
+    // A device that vanished ends the connection: a resource error, or a
+    // read that fails (a hung-up tty reads end-of-file, with no error code of
+    // its own). Other errors belong to a call that reports them itself, or
+    // (modem lines on a pty) are moot.
+    if (!m_connected ||
+        (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+        return;
+    const QString text = error == QSerialPort::ResourceError
+                             ? m_port.errorString()
+                             : QString::fromLocal8Bit(std::strerror(ENODEV));
+    m_port.close();
+    m_connected = false;
+    emit PortLost();
+    ShowSystemError(text, kPortErrorCaption);
+}

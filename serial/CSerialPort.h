@@ -1,0 +1,53 @@
+#pragma once
+// The port operations over QSerialPort: 8N1, the profile's baud rate, RTS/CTS
+// when flow control is on. Reads never wait (they take what the driver already
+// holds); writes return once every byte has been handed to the driver.
+// Failures are shown to the user here, with the system's own text.
+
+#include "app/UserMessages.h"
+#include "serial/SerialLink.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <functional>
+
+class CSerialPort : public QObject, public SerialLink {
+    Q_OBJECT
+public:
+    explicit CSerialPort(UserMessages &messages, QObject *parent = nullptr);
+
+    bool OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled);
+    bool ClosePort();
+    bool IsConnected() const { return m_connected; }
+
+    int32_t BytesWaiting() override;
+    int32_t ReadByte() override;
+    uint32_t ReadBlock(uint8_t *buffer, int32_t max) override;
+    int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
+    void SetRtsHandshake(bool on) override;
+
+    uint32_t RxCount() const { return m_rxCount; }
+    void ResetRxCount() { m_rxCount = 0; }
+
+    // Called with every block that ReadBlock reads (capture to file).
+    std::function<void(const uint8_t *, uint32_t)> blockObserver;
+
+signals:
+    void RxCountChanged(quint32 count);
+    // Bytes arrived from the device.
+    void BytesArrived();
+    // The device went away while connected; the user has been told and the
+    // port is closed.
+    void PortLost();
+
+private:
+    void OnError(QSerialPort::SerialPortError error);
+    void ShowSystemError(const QString &text, const char *caption);
+
+    UserMessages &m_messages;
+    QSerialPort m_port;
+    bool m_connected = false;
+    bool m_flowEnabled = false;
+    int32_t m_baudrate = 115200;
+    uint32_t m_rxCount = 0;
+};

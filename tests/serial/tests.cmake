@@ -1,0 +1,1 @@
+verrin_qt_test(serial_port_tests serial/serial_port_test.cpp)
