@@ -1,2 +1,3 @@
 # Sources of the dialogs subsystem: core files (standard library only) and Qt files.
 list(APPEND VERRIN_CORE_SOURCES dialogs/ColorText.cpp)
+list(APPEND VERRIN_CORE_SOURCES dialogs/SendCmdRules.cpp)
