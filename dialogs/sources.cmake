@@ -1,3 +1,4 @@
 # Sources of the dialogs subsystem: core files (standard library only) and Qt files.
 list(APPEND VERRIN_CORE_SOURCES dialogs/ColorText.cpp)
 list(APPEND VERRIN_CORE_SOURCES dialogs/SendCmdRules.cpp)
+list(APPEND VERRIN_QT_SOURCES dialogs/CSendCmd.cpp)
