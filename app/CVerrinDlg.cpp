@@ -3,6 +3,7 @@
 #include "app/CTerminalView.h"
 #include "app/KeyInput.h"
 #include "app/PollDispatch.h"
+#include "dialogs/CSendCmd.h"
 #include "dialogs/ColorText.h"
 #include "serial/PortNames.h"
 
@@ -93,6 +94,7 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 
     UpdateControlStates();
     UpdateTitle();
+    UpdateCommandCaptions();
     if (options.connect)
         QTimer::singleShot(0, this, &CVerrinDlg::OnConnect);
 }
@@ -179,7 +181,41 @@ void CVerrinDlg::CreateControls()
     connect(button(MainId::Escape), &QAbstractButton::clicked, this, &CVerrinDlg::OnEscape);
     connect(button(MainId::StayOnTop), &QAbstractButton::toggled, this, &CVerrinDlg::OnStayOnTop);
     connect(button(MainId::BinaryMode), &QAbstractButton::toggled, this,
-            [this](bool checked) { m_binaryMode = checked; });
+            [this](bool checked) {
+                m_binaryMode = checked;
+                UpdateCommandCaptions();
+            });
+    connect(button(MainId::SetCmds), &QAbstractButton::clicked, this, &CVerrinDlg::OnSetCmds);
+    for (int n = 1; n <= 10; ++n)
+        connect(button(MainId::Command[n - 1]), &QAbstractButton::clicked, this,
+                [this, n] { OnCommandButton(n); });
+}
+
+void CVerrinDlg::UpdateCommandCaptions()
+{
+    const auto captions = CommandCaptions(m_settings, m_binaryMode);
+    for (int i = 0; i < 10; ++i) {
+        auto *b = static_cast<QAbstractButton *>(Control(MainId::Command[i]));
+        b->setText(QString::fromLatin1(captions[i].c_str()));
+        b->setAccessibleName(captions[i].empty() ? QStringLiteral("CMD%1").arg(i + 1) : b->text());
+    }
+}
+
+void CVerrinDlg::OnCommandButton(int n)
+{
+    if (SendCommandButton(n, m_settings, m_binaryMode, m_port, *this, m_sleeper) ==
+        CommandSend::OutOfMemory)
+        m_messages.Show("Not enough memory for the line test", "", MessageIcon::Exclamation);
+    m_view->setFocus();
+}
+
+void CVerrinDlg::OnSetCmds()
+{
+    CSendCmd dialog(m_settings, m_messages, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_settings = dialog.Result();
+    UpdateCommandCaptions();
 }
 
 void CVerrinDlg::UpdateControlStates()

@@ -4,6 +4,7 @@
 // its controls to them; the rules themselves live in the core.
 
 #include "app/CMessageBoxes.h"
+#include "app/CommandButtons.h"
 #include "app/MainWindowRules.h"
 #include "app/TerminalText.h"
 #include "serial/CSerialPort.h"
@@ -18,7 +19,7 @@ class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 
-class CVerrinDlg : public QDialog {
+class CVerrinDlg : public QDialog, public EchoSink {
     Q_OBJECT
 public:
     struct StartOptions {
@@ -36,7 +37,8 @@ public:
     void UpdateControlStates();
     void UpdateTitle();
     void ClearTerminal();
-    void EchoToTerminal(std::string_view text);
+    void EchoToTerminal(std::string_view text) override;
+    void UpdateCommandCaptions();
     bool OpenPort();
     bool ClosePort();
 
@@ -67,6 +69,8 @@ private:
     void OnEscape();
     void OnStayOnTop(bool checked);
     void OnPortLost();
+    void OnCommandButton(int n);
+    void OnSetCmds();
     void ShowRxCount();
 
     CMessageBoxes m_boxes;
@@ -81,6 +85,7 @@ private:
     bool m_loading = false;
     bool m_binaryMode = false;
     bool m_inPoll = false;
+    ThreadSleeper m_sleeper;
 
     CTerminalView *m_view = nullptr;
     std::map<int, QWidget *> m_controls;

@@ -72,9 +72,11 @@ TEST(MainWindow, IdleLooksAndTitle)
     EXPECT_TRUE(w.control(MainId::Select)->isEnabled());
     EXPECT_FALSE(w.control(MainId::Speed)->isEnabled());
     EXPECT_EQ(w.text(MainId::RxCount), "0");
-    for (const ControlSpec &spec : MainControls())
-        if (spec.id)
+    for (const ControlSpec &spec : MainControls()) {
+        if (spec.id) {
             EXPECT_FALSE(w.control(spec.id)->accessibleName().isEmpty()) << spec.id;
+        }
+    }
     EXPECT_EQ(w.view()->accessibleName(), "terminal view");
 }
 
@@ -151,6 +153,26 @@ TEST(MainWindow, KeysGoToThePortAtOnceWithLocalEcho)
     EXPECT_EQ(w.pty.Read(), "^#^$^%");
     EXPECT_EQ(w.terminal(), "at\r\no\x03^#^$^%");
     EXPECT_TRUE(w.messages.messages.empty());
+}
+
+TEST(MainWindow, CommandButtonsSendTheirTextsAndEchoThem)
+{
+    Window w;
+    w.connect();
+    auto *cmd1 = static_cast<QAbstractButton *>(w.control(MainId::Command[0]));
+    EXPECT_EQ(cmd1->text(), "Send Data");
+    EXPECT_EQ(static_cast<QAbstractButton *>(w.control(MainId::Command[9]))->text(), "Send 100 lines");
+    cmd1->click();
+    const std::string expected = "at+ab SendData FFFF \"Hello World\\n\"\r\n";
+    EXPECT_EQ(w.pty.Read(), expected);
+    EXPECT_EQ(w.terminal(), expected);
+    EXPECT_EQ(QApplication::focusWidget(), w.view());
+
+    static_cast<QAbstractButton *>(w.control(MainId::BinaryMode))->setChecked(true);
+    EXPECT_EQ(cmd1->text(), "HCI Reset");
+    static_cast<QAbstractButton *>(w.control(MainId::Command[3]))->click();
+    EXPECT_EQ(w.pty.Read(), std::string("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19));
+    EXPECT_EQ(w.terminal(), expected + "ESD Msg1\r\n");
 }
 
 TEST(MainWindow, AStormOfBytesKeepsTheTextAndTheViewEqual)
