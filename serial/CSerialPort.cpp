@@ -10,7 +10,7 @@ constexpr const char *kWriteErrorCaption = "Comm Port Write Error";
 // QSerialPort keeps what it has read from the device in memory until Poll
 // takes it. Past this much it stops reading, the driver's queue fills and
 // the line's flow control holds the sender back.
-constexpr qint64 kReadBufferLimit = 8 * 1024 * 1024;
+constexpr qint64 kReadBufferLimit = 2 * 1024 * 1024;
 } // namespace
 
 CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)
