@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
 #include <random>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,10 +26,10 @@ std::string Pattern(size_t size, uint32_t seed)
     return bytes;
 }
 
-QByteArray ReadAll(const QString &path)
+std::string ReadAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
 class CaptureFileTest : public ::testing::Test {
@@ -50,14 +50,14 @@ protected:
 
     // Feeds the bytes in chunks of varied size, small and large, flushing
     // now and then as the poll timer does; stops early when capture ends.
-    void Feed(Capture &capture, const std::string &bytes, uint32_t seed)
+    void Feed(Capture &capture, const std::string &bytes)
     {
-        std::mt19937 random(seed);
-        std::uniform_int_distribution<uint32_t> smallChunk(1, 4096), largeChunk(4097, 200000);
+        std::mt19937 random(7);
+        std::uniform_int_distribution<uint32_t> small(1, 4096), large(4097, 200000);
         size_t offset = 0;
         for (int n = 1; offset < bytes.size() && capture.IsOn(); ++n) {
-            const uint32_t wanted = n % 8 == 0 ? largeChunk(random) : smallChunk(random);
-            const uint32_t count = static_cast<uint32_t>(std::min<size_t>(wanted, bytes.size() - offset));
+            const uint32_t count = static_cast<uint32_t>(
+                std::min<size_t>(n % 8 ? small(random) : large(random), bytes.size() - offset));
             capture.CaptureChunk(reinterpret_cast<const uint8_t *>(bytes.data() + offset), count);
             offset += count;
             if (n % 50 == 0)
@@ -73,7 +73,7 @@ protected:
     RecordingMessages messages;
 };
 
-TEST_F(CaptureFileTest, FiftyMegabytesArriveByteForByte)
+TEST_F(CaptureFileTest, EveryByteArrivesInOrderAndEachCaptureStartsEmpty)
 {
     CCaptureFile file;
     Capture capture(file, clock, display, messages);
@@ -82,122 +82,105 @@ TEST_F(CaptureFileTest, FiftyMegabytesArriveByteForByte)
     EXPECT_EQ(messages.texts.at(0), "Capture Started!!(Saved in " + capturePath.toStdString() + ")");
 
     const std::string bytes = Pattern(50u << 20, 1);
-    Feed(capture, bytes, 2);
+    Feed(capture, bytes);
     capture.Flush();
     EXPECT_EQ(static_cast<uint64_t>(QFileInfo(capturePath).size()), capture.Count())
         << "after a flush the file holds every byte so far";
     capture.ToggleCapture();
-
     EXPECT_EQ(messages.texts.size(), 1u);
-    const QByteArray saved = ReadAll(capturePath);
-    ASSERT_EQ(static_cast<size_t>(saved.size()), bytes.size());
-    EXPECT_TRUE(saved == QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
-
-TEST_F(CaptureFileTest, EachCaptureStartsWithAnEmptyFile)
-{
-    CCaptureFile file;
-    Capture capture(file, clock, display, messages);
-    const std::string first = "first capture, longer than the second";
-    capture.ToggleCapture();
-    capture.CaptureChunk(reinterpret_cast<const uint8_t *>(first.data()), first.size());
-    capture.ToggleCapture();
-    ASSERT_EQ(ReadAll(capturePath).toStdString(), first);
+    EXPECT_TRUE(ReadAll(capturePath) == bytes);
 
     capture.ToggleCapture();
     capture.CaptureChunk(reinterpret_cast<const uint8_t *>("second"), 6);
     capture.ToggleCapture();
-    EXPECT_EQ(ReadAll(capturePath).toStdString(), "second");
+    EXPECT_EQ(ReadAll(capturePath), "second");
 }
 
 TEST_F(CaptureFileTest, FolderThatCannotTakeTheFileLeavesCaptureOff)
 {
     QFile(temp.filePath(QStringLiteral("plain-file"))).open(QIODevice::WriteOnly);
-    const QString cases[] = {temp.filePath(QStringLiteral("missing")),
-                             temp.filePath(QStringLiteral("plain-file"))};
-    for (const QString &home : cases) {
-        UseHome(home);
+    for (const char *home : {"missing", "plain-file"}) {
+        UseHome(temp.filePath(QString::fromLatin1(home)));
         messages.texts.clear();
         CCaptureFile file;
         Capture capture(file, clock, display, messages);
         capture.ToggleCapture();
-        EXPECT_FALSE(capture.IsOn()) << home.toStdString();
-        EXPECT_EQ(messages.texts, std::vector<std::string>{"files opened error!"}) << home.toStdString();
-        EXPECT_EQ(display.caption, "Start Capture");
-        EXPECT_FALSE(QFileInfo::exists(capturePath));
+        EXPECT_FALSE(capture.IsOn()) << home;
+        EXPECT_EQ(messages.texts, std::vector<std::string>{"files opened error!"}) << home;
+        EXPECT_EQ(display.caption, "Start Capture") << home;
     }
 }
 
-// Checks that a capture stopped by a failing write kept exactly the bytes
-// before the failure, and told the user so.
-void ExpectStoppedWithPrefixSaved(const Capture &capture, const RecordingMessages &messages,
-                                  const std::string &fed, const QString &path,
-                                  const std::string &systemText)
-{
-    EXPECT_FALSE(capture.IsOn());
-    ASSERT_EQ(messages.texts.size(), 2u);
-    const QByteArray saved = ReadAll(path);
-    EXPECT_GT(saved.size(), 0);
-    EXPECT_LT(static_cast<size_t>(saved.size()), fed.size());
-    EXPECT_EQ(messages.texts[1], "Capture stopped: " + systemText + " (" +
-                                     std::to_string(saved.size()) + " bytes saved in " +
-                                     path.toStdString() + ")");
-    EXPECT_TRUE(saved == QByteArray::fromRawData(fed.data(), saved.size()))
-        << "the bytes before the failure are intact";
-}
-
-TEST_F(CaptureFileTest, WriteBeyondTheFileSizeLimitStopsTheCapture)
-{
-    // A file size limit makes writes fail past 1 MiB on any file system.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1u << 20;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-
-    const std::string bytes = Pattern(3u << 20, 3);
+// A file size limit makes writes fail past 1 MiB on any file system.
+struct FileSizeLimit {
+    FileSizeLimit()
     {
-        CCaptureFile file;
-        Capture capture(file, clock, display, messages);
-        capture.ToggleCapture();
-        Feed(capture, bytes, 4);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = 1u << 20;
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
-        ExpectStoppedWithPrefixSaved(capture, messages, bytes, capturePath, "File too large");
     }
-    EXPECT_EQ(QFileInfo(capturePath).size(), 1 << 20);
-}
+    rlimit saved{};
+    void (*previousHandler)(int);
+};
 
 // A file system of 1 MiB, unmounted again however the test ends.
 struct SmallFileSystem {
     explicit SmallFileSystem(const QString &path) : path(path.toLocal8Bit())
     {
-        mounted = ::mount("tmpfs", this->path.constData(), "tmpfs", 0, "size=1m") == 0;
+        QDir().mkpath(path);
+        active = ::mount("tmpfs", this->path.constData(), "tmpfs", 0, "size=1m") == 0;
     }
     ~SmallFileSystem()
     {
-        if (mounted)
+        if (active)
             ::umount(path.constData());
     }
     QByteArray path;
-    bool mounted = false;
+    bool active;
 };
 
-TEST_F(CaptureFileTest, FullDiskStopsTheCapture)
+TEST_F(CaptureFileTest, FailingWriteStopsTheCaptureWithTheBytesBeforeItIntact)
 {
-    const QString small = temp.filePath(QStringLiteral("small"));
-    QDir().mkpath(small);
-    SmallFileSystem fileSystem(small);
-    if (!fileSystem.mounted)
-        GTEST_SKIP() << "mounting a small file system needs privileges";
-    UseHome(small);
-    const std::string bytes = Pattern(3u << 20, 5);
-    CCaptureFile file;
-    Capture capture(file, clock, display, messages);
-    capture.ToggleCapture();
-    Feed(capture, bytes, 6);
-    ExpectStoppedWithPrefixSaved(capture, messages, bytes, capturePath, "No space left on device");
+    const std::string bytes = Pattern(3u << 20, 2);
+    for (const char *failure : {"File too large", "No space left on device"}) {
+        const bool sizeLimit = failure[0] == 'F';
+        std::optional<FileSizeLimit> limit;
+        std::optional<SmallFileSystem> smallDisk;
+        if (sizeLimit) {
+            limit.emplace();
+        } else {
+            smallDisk.emplace(temp.filePath(QStringLiteral("small")));
+            if (!smallDisk->active)
+                continue; // mounting needs privileges
+            UseHome(temp.filePath(QStringLiteral("small")));
+        }
+        messages.texts.clear();
+        CCaptureFile file;
+        Capture capture(file, clock, display, messages);
+        capture.ToggleCapture();
+        Feed(capture, bytes);
+        limit.reset();
+
+        EXPECT_FALSE(capture.IsOn()) << failure;
+        const std::string saved = ReadAll(capturePath);
+        EXPECT_GT(saved.size(), 0u) << failure;
+        EXPECT_LT(saved.size(), bytes.size()) << failure;
+        if (sizeLimit) {
+            EXPECT_EQ(saved.size(), 1u << 20);
+        }
+        EXPECT_TRUE(bytes.compare(0, saved.size(), saved) == 0) << failure;
+        ASSERT_EQ(messages.texts.size(), 2u) << failure;
+        EXPECT_EQ(messages.texts[1], "Capture stopped: " + std::string(failure) + " (" +
+                                         std::to_string(saved.size()) + " bytes saved in " +
+                                         capturePath.toStdString() + ")");
+    }
 }
 
 } // namespace

@@ -6,25 +6,17 @@
 
 namespace {
 
+// Takes `room` bytes, then fails every write, flush and close.
 struct FakeFile : CaptureFile {
-    bool opens = true;
-    bool isOpen = false;
-    int opened = 0;
-    // Bytes accepted before writes start to fail; Flush and Close fail once
-    // a write has.
+    bool opens = true, isOpen = false, failed = false;
     uint64_t room = UINT64_MAX;
-    bool failed = false;
     std::string contents;
 
     bool Open() override
     {
-        ++opened;
-        if (!opens)
-            return false;
-        isOpen = true;
-        failed = false;
         contents.clear();
-        return true;
+        failed = false;
+        return isOpen = opens;
     }
     bool Write(const uint8_t *bytes, uint32_t count) override
     {
@@ -51,6 +43,15 @@ protected:
         const std::string bytes(count, fill);
         capture.CaptureChunk(reinterpret_cast<const uint8_t *>(bytes.data()), count);
     }
+    void ExpectStoppedControls()
+    {
+        EXPECT_FALSE(capture.IsOn());
+        EXPECT_FALSE(file.isOpen);
+        EXPECT_EQ(capture.Count(), 0u);
+        EXPECT_EQ(display.caption, "Start Capture");
+        EXPECT_EQ(display.speed, "0");
+        EXPECT_FALSE(display.speedEnabled);
+    }
 
     FakeFile file;
     FakeClock clock;
@@ -61,45 +62,30 @@ protected:
 
 TEST_F(CaptureRules, ButtonStartsAndStops)
 {
+    // Chunks read while the start message is up are not captured yet.
+    messages.whileShown = [this] { Chunk(100, 'a'); };
     capture.ToggleCapture();
+    messages.whileShown = nullptr;
     EXPECT_TRUE(capture.IsOn());
-    EXPECT_TRUE(file.isOpen);
     EXPECT_EQ(messages.texts,
               std::vector<std::string>{"Capture Started!!(Saved in /home/user/verrin.dat)"});
     EXPECT_EQ(display.caption, "Stop Capture");
     EXPECT_TRUE(display.speedEnabled);
 
-    Chunk(6000);
+    Chunk(6000, 'b');
     capture.ToggleCapture();
-    EXPECT_FALSE(capture.IsOn());
-    EXPECT_FALSE(file.isOpen);
-    EXPECT_EQ(capture.Count(), 0u);
-    EXPECT_EQ(display.caption, "Start Capture");
-    EXPECT_EQ(display.speed, "0");
-    EXPECT_FALSE(display.speedEnabled);
+    ExpectStoppedControls();
     EXPECT_EQ(messages.texts.size(), 1u) << "a clean stop says nothing";
-
     Chunk(10);
-    EXPECT_EQ(file.contents.size(), 6000u) << "nothing is written while capture is off";
+    EXPECT_EQ(file.contents, std::string(6000, 'b'));
 }
 
 TEST_F(CaptureRules, FileThatCannotBeOpenedLeavesCaptureOff)
 {
     file.opens = false;
     capture.ToggleCapture();
-    EXPECT_FALSE(capture.IsOn());
     EXPECT_EQ(messages.texts, std::vector<std::string>{"files opened error!"});
-    EXPECT_EQ(display.caption, "Start Capture");
-    EXPECT_FALSE(display.speedEnabled);
-}
-
-TEST_F(CaptureRules, ChunksReadWhileTheStartMessageIsUpAreNotCaptured)
-{
-    messages.whileShown = [this] { Chunk(100, 'a'); };
-    capture.ToggleCapture();
-    messages.whileShown = nullptr;
-    Chunk(3, 'b');
-    EXPECT_EQ(file.contents, "bbb");
+    ExpectStoppedControls();
 }
 
 TEST_F(CaptureRules, SpeedFieldShowsTheAverageRate)
@@ -115,82 +101,52 @@ TEST_F(CaptureRules, SpeedFieldShowsTheAverageRate)
     } cases[] = {
         {"nothing until more than 5000 bytes",
          {{3000, 1000, "0"}, {2000, 1500, "0"}, {1, 2000, "5001 B/s"}}},
-        {"rate from the first chunk's time", {{3000, 1000, "0"}, {3000, 1500, "12000 B/s"}}},
+        {"timed from the first chunk", {{3000, 1000, "0"}, {3000, 1500, "12000 B/s"}}},
         {"quotient cut to a whole number", {{5001, 100, "0"}, {1, 103, "1667333 B/s"}}},
-        {"no rate while no time has passed",
+        {"no rate before a millisecond has passed",
          {{6000, 1000, "0"}, {6000, 1000, "0"}, {1, 1001, "12001000 B/s"}}},
-        {"product wider than 32 bits", {{1, 0, "0"}, {4999999, 1000, "5000000 B/s"}}},
+        {"product wider than 32 bits, tick 0", {{1, 0, "0"}, {4999999, 1000, "5000000 B/s"}}},
         {"tick count wraps", {{3000, 0xFFFFFF00u, "0"}, {3000, 0x00000100u, "11718 B/s"}}},
     };
     for (const Case &c : cases) {
-        capture.ToggleCapture(); // start
+        capture.ToggleCapture(); // each capture times its own data
         for (const Step &step : c.steps) {
             clock.now = step.tick;
             Chunk(step.bytes);
             EXPECT_EQ(display.speed, step.speed) << c.name << ", tick " << step.tick;
         }
-        capture.ToggleCapture(); // stop
+        capture.ToggleCapture();
     }
 }
 
-TEST_F(CaptureRules, EachCaptureTimesItsOwnData)
-{
-    capture.ToggleCapture();
-    clock.now = 1000;
-    Chunk(3000);
-    clock.now = 2000;
-    Chunk(3000);
-    EXPECT_EQ(display.speed, "6000 B/s");
-    capture.ToggleCapture();
-
-    capture.ToggleCapture();
-    EXPECT_EQ(file.contents, "") << "a new capture empties the file";
-    clock.now = 50000;
-    Chunk(3000);
-    clock.now = 50100;
-    Chunk(3000);
-    EXPECT_EQ(display.speed, "60000 B/s");
-    EXPECT_EQ(file.opened, 2);
-}
-
-TEST_F(CaptureRules, FailedWriteStopsTheCaptureAndSaysWhatIsSaved)
-{
-    file.room = 5000;
-    capture.ToggleCapture();
-    Chunk(4096);
-    bool onWhileMessageShown = true;
-    messages.whileShown = [&] { onWhileMessageShown = capture.IsOn(); };
-    Chunk(4096);
-
-    EXPECT_FALSE(capture.IsOn());
-    EXPECT_FALSE(onWhileMessageShown) << "capture is off before the user is told";
-    EXPECT_FALSE(file.isOpen);
-    ASSERT_EQ(messages.texts.size(), 2u);
-    EXPECT_EQ(messages.texts[1],
-              "Capture stopped: No space left on device (5000 bytes saved in /home/user/verrin.dat)");
-    EXPECT_EQ(display.caption, "Start Capture");
-    EXPECT_EQ(display.speed, "0");
-    EXPECT_FALSE(display.speedEnabled);
-    EXPECT_EQ(capture.Count(), 0u);
-}
-
-TEST_F(CaptureRules, FailedFlushOrCloseIsReportedToo)
+TEST_F(CaptureRules, FailingFileStopsTheCaptureAndSaysWhatIsSaved)
 {
     struct Case {
         const char *name;
-        std::function<void(Capture &)> end;
+        uint64_t room;
+        std::function<void()> act;
+        uint64_t saved;
     } cases[] = {
-        {"flush", [](Capture &c) { c.Flush(); }},
-        {"stop", [](Capture &c) { c.ToggleCapture(); }},
+        {"write", 5000, [this] { Chunk(4096), Chunk(4096); }, 5000},
+        {"flush", 0, [this] { file.failed = true, capture.Flush(); }, 0},
+        {"close", 0, [this] { file.failed = true, capture.ToggleCapture(); }, 0},
     };
     for (const Case &c : cases) {
         messages.texts.clear();
+        file.room = c.room;
         capture.ToggleCapture();
-        file.failed = true; // the disk filled while bytes were held in memory
-        c.end(capture);
-        EXPECT_FALSE(capture.IsOn()) << c.name;
+        bool onWhileTold = true;
+        messages.whileShown = [&] { onWhileTold = capture.IsOn(); };
+        c.act();
+        messages.whileShown = nullptr;
+
+        ExpectStoppedControls();
+        EXPECT_FALSE(onWhileTold) << c.name << ": capture is off before the user is told";
         ASSERT_EQ(messages.texts.size(), 2u) << c.name;
-        EXPECT_EQ(messages.texts[1].rfind("Capture stopped: ", 0), 0u) << c.name;
+        EXPECT_EQ(messages.texts[1], "Capture stopped: No space left on device (" +
+                                         std::to_string(c.saved) +
+                                         " bytes saved in /home/user/verrin.dat)")
+            << c.name;
     }
 }
 
@@ -200,10 +156,7 @@ TEST(CaptureLifetime, EndingTheWindowClosesARunningCapture)
     FakeClock clock;
     RecordingDisplay display;
     RecordingMessages messages;
-    {
-        Capture capture(file, clock, display, messages);
-        capture.ToggleCapture();
-    }
+    Capture(file, clock, display, messages).ToggleCapture();
     EXPECT_FALSE(file.isOpen);
 }
 
