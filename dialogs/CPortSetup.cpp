@@ -24,8 +24,8 @@ QCheckBox *MakeCheckBox(const QString &caption, uint32_t state, QWidget *parent)
 
 // A choice from the list is the only way to change the port or the rate:
 // the boxes have no edit field, and typed characters do not jump to a
-// matching entry (typing "3" must not pick 38400). Arrow keys, the space bar
-// and the drop-down still choose.
+// matching entry (typing "3" must not pick 38400). Arrow keys
+// and the drop-down list still choose; the space bar opens the list.
 class TypedTextFilter : public QObject {
 public:
     using QObject::QObject;
