@@ -1,9 +1,8 @@
 // Rules of the main window that need no window: poll dispatch, the title,
-// control enabling, the colour text, dialog units and keyboard decisions.
+// control enabling, dialog units and keyboard decisions.
 #include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
 #include "app/PollDispatch.h"
-#include "dialogs/ColorText.h"
 #include "serial/PortNames.h"
 
 #include <gtest/gtest.h>
@@ -93,8 +92,9 @@ TEST(ControlStates, EveryControlHasACaptionOrARoleAndAUniqueId)
     std::set<int> ids;
     for (const ControlSpec &c : MainControls()) {
         EXPECT_TRUE(c.caption[0] || c.role[0]) << "control " << c.id;
-        if (c.id)
+        if (c.id) {
             EXPECT_TRUE(ids.insert(c.id).second) << "duplicate id " << c.id;
+        }
     }
     EXPECT_EQ(MainControls().size(), 33u);
 }
@@ -107,21 +107,6 @@ TEST(DialogUnits, ConvertLikeWindows)
     EXPECT_EQ(r.y, 11);
     EXPECT_EQ(r.w, 642);
     EXPECT_EQ(r.h, 349);
-}
-
-TEST(ColorText, ConvertsRrggbbToLowRedLayout)
-{
-    struct Case {
-        const char *text;
-        uint32_t value;
-    };
-    const Case cases[] = {
-        {"000000", 0x000000}, {"FFFFFF", 0xFFFFFF}, {"FF0000", 0x0000FF}, {"0000FF", 0xFF0000},
-        {"DDDDFF", 0xFFDDDD}, {"ddddff", 0xFFDDDD}, {"DDDDFG", 0},         {"", 0},
-        {"ABC", 0xBC0A00},    {"DD", 0xDD0000},     {"12 456", 0},        {"-1", 0},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(ParseColor(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(Keyboard, DecisionsInTheTerminal)
