@@ -1,0 +1,160 @@
+#include "MeshInvariants.h"
+#include "netview/MeshTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+const char *kHeader = "Relay  dBm  Node\r\n";
+
+void Parse(MeshTable &t, const std::string &reply)
+{
+    ScanText scan;
+    scan.Assign(reply);
+    t.ParseScanTable(scan);
+}
+
+// "0001@0L 0003@1N" (address@column, kind initial) and "0001>0003:-11".
+std::string Nodes(const MeshTable &t)
+{
+    std::string s;
+    char item[32];
+    for (int32_t i = 0; i < t.nodeCount; ++i) {
+        std::snprintf(item, sizeof item, "%s%04X@%d%c", s.empty() ? "" : " ", t.nodes[i].address,
+                      t.nodes[i].column, t.nodes[i].label.empty() ? '?' : t.nodes[i].label[0]);
+        s += item;
+    }
+    return s;
+}
+
+std::string Links(const MeshTable &t)
+{
+    std::string s;
+    char item[32];
+    for (int32_t l = 0; l < t.linkCount; ++l) {
+        std::snprintf(item, sizeof item, "%s%04X>%04X:%d", s.empty() ? "" : " ", t.links[l].relay,
+                      t.links[l].node, t.links[l].rssi);
+        s += item;
+    }
+    return s;
+}
+
+struct RowCase {
+    const char *name;
+    std::string rows;
+    const char *nodes;
+    const char *links;
+};
+
+TEST(MeshTable, ParsesScanRows)
+{
+    const std::string longRow = "0:0001 -11  0003" + std::string(48, ' ') + "0:0001 -12  0002\r\n";
+    const RowCase cases[] = {
+        {"three rows", "0:0001 -11  0003\r\n0:0001 -12  0002\r\n1:0002 -13  0003\r\n",
+         "0001@0L 0003@1N 0002@1R", "0001>0003:-11 0001>0002:-12 0002>0003:-13"},
+        {"empty column closed", "0:0001 -11  0003\r\n0:0001 -14  0004\r\n2:0004 -16  0005\r\n",
+         "0001@0L 0003@1N 0004@1R 0005@2N", "0001>0003:-11 0001>0004:-14 0004>0005:-16"},
+        {"repeated row", "0:0001 -11  0003\r\n0:0001 -20  0003\r\n", "0001@0L 0003@1N",
+         "0001>0003:-20"},
+        {"self and zero", "0:0001 -11  0003\r\n0:0003 -5  0003\r\n0:0000 -7  0004\r\n",
+         "0001@0L 0003@1N 0004@1N 0000@1N", "0001>0003:-11"},
+        {"level 9 and beyond", "0:0001 -11  0003\r\n9:0003 -30  0007\r\n12:0003 -31  0008\r\n",
+         "0001@0L 0003@1R", "0001>0003:-11 0003>0007:-30 0003>0008:-31"},
+        {"first column stands", "0:0001 -11  0003\r\n1:0003 -12  0002\r\n0:0001 -13  0002\r\n",
+         "0001@0L 0003@1R 0002@2N", "0001>0003:-11 0003>0002:-12 0001>0002:-13"},
+        {"row over 64 characters", longRow, "0001@0L 0003@1N 0002@1N",
+         "0001>0003:-11 0001>0002:-12"},
+        {"ends at unreadable row", "0:0001 -11  0003\r\nOK\r\n0:0001 -12  0002\r\n",
+         "0001@0L 0003@1N", "0001>0003:-11"},
+        {"control bytes skipped", "0:0001 -11  0003\r\n\x01\x7f\t\r\n0:0001 -12  0002",
+         "0001@0L 0003@1N 0002@1N", "0001>0003:-11 0001>0002:-12"},
+        {"no readable row", "OK\r\n", "", ""},
+    };
+    for (const RowCase &c : cases) {
+        MeshTable t;
+        Parse(t, kHeader + c.rows);
+        EXPECT_EQ(Nodes(t), c.nodes) << c.name;
+        EXPECT_EQ(Links(t), c.links) << c.name;
+        EXPECT_TRUE(TableInvariantsHold(t)) << c.name;
+    }
+}
+
+TEST(MeshTable, LaterScansExtendTheTable)
+{
+    MeshTable t;
+    Parse(t, std::string(kHeader) + "0:0001 -11  0003\r\n0:0001 -12  0002\r\n");
+    Parse(t, std::string(kHeader) + "0:0001 -15  0003\r\n1:0003 -9  0006\r\n");
+    EXPECT_EQ(Nodes(t), "0001@0L 0003@1R 0002@1N 0006@2N");
+    EXPECT_EQ(Links(t), "0001>0003:-15 0001>0002:-12 0003>0006:-9");
+    EXPECT_EQ(t.nodes[2].row, 1);
+}
+
+TEST(MeshTable, DropsNodesAndLinksBeyondTheTable)
+{
+    std::string reply = kHeader;
+    char row[32];
+    for (unsigned n = 2; n <= 0x102; ++n) { // 257 distinct nodes and links
+        std::snprintf(row, sizeof row, "0:1 -1 %X\r\n", n);
+        reply += row;
+    }
+    MeshTable t;
+    Parse(t, reply);
+    EXPECT_EQ(t.nodeCount, MeshTable::MaxNodes);
+    EXPECT_EQ(t.nodes[255].address, 0x100u);
+    EXPECT_LT(t.FindNode(0x101), 0);
+    EXPECT_EQ(t.linkCount, MeshTable::MaxLinks);
+    EXPECT_EQ(t.links[255].node, 0x101u);
+    EXPECT_TRUE(TableInvariantsHold(t));
+}
+
+TEST(MeshTable, SurvivesBadReplies)
+{
+    const std::string full = std::string(kHeader) +
+                             "0:0001 -11  0003\r\n0:0001 -12  0002\r\n1:0002 -13  0003\r\n"
+                             "1:0003 -40  0004\r\n2:0004 -16  0005\r\n";
+    for (size_t cut = 0; cut <= full.size(); ++cut) {
+        MeshTable t;
+        Parse(t, full.substr(0, cut));
+        EXPECT_TRUE(TableInvariantsHold(t)) << "cut at " << cut;
+    }
+
+    // Replies made of pieces of rows and garbage, into one growing table and
+    // into a fresh one each time.
+    const char *pieces[] = {"0:", "1:", "9:", "12:", "-1:", "0001", "00A3", "FFFF", "0", " ",
+                            " -7 ", "-99", "\r\n", "\n", "\x01", "Relay", "%d", ":", "zz"};
+    std::mt19937 random(7);
+    MeshTable growing;
+    for (int round = 0; round < 3000; ++round) {
+        std::string reply = kHeader;
+        for (int k = std::uniform_int_distribution<int>(0, 60)(random); k > 0; --k)
+            reply += pieces[random() % std::size(pieces)];
+        MeshTable fresh;
+        Parse(fresh, reply);
+        Parse(growing, reply);
+        ASSERT_TRUE(TableInvariantsHold(fresh)) << reply;
+        ASSERT_TRUE(TableInvariantsHold(growing)) << reply;
+    }
+
+    std::string huge = kHeader;
+    for (int i = 0; i < 10000; ++i)
+        huge += "0:0001 -" + std::to_string(i % 100) + "  " + std::to_string(i + 2) + "\r\n";
+    MeshTable t;
+    Parse(t, huge);
+    EXPECT_TRUE(TableInvariantsHold(t));
+    EXPECT_GT(t.linkCount, 200);
+    EXPECT_LT(t.linkCount, MeshTable::MaxLinks) << "rows beyond the cut are not read";
+}
+
+TEST(ScanText, KeepsTheFirst4095Characters)
+{
+    ScanText scan;
+    scan.Assign(std::string(5000, 'x'));
+    EXPECT_EQ(scan.length, ScanText::ScanTextSize - 1);
+    EXPECT_EQ(scan.text[scan.length], '\0');
+}
+
+} // namespace
