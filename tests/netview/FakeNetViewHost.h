@@ -1,7 +1,9 @@
 #pragma once
 // A main window as the mesh view sees it: a terminal text that the test fills,
-// and a log of what the view did to the terminal and the port.
+// and a log of what the view did to the terminal and the port. And a recorder
+// of what the scan asks of its window.
 
+#include "netview/MeshScan.h"
 #include "netview/NetViewHost.h"
 
 #include <string>
@@ -37,4 +39,11 @@ public:
         log.push_back("send:" + std::string(text));
         return static_cast<int32_t>(text.size());
     }
+};
+
+struct RecordingScanEvents : MeshScanEvents {
+    int repaints = 0;
+    int groupFailures = 0;
+    void RepaintRequested() override { ++repaints; }
+    void GroupTestFailed() override { ++groupFailures; }
 };

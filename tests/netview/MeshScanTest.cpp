@@ -7,19 +7,12 @@
 
 namespace {
 
-struct Recorder : MeshScanEvents {
-    int repaints = 0;
-    int groupFailures = 0;
-    void RepaintRequested() override { ++repaints; }
-    void GroupTestFailed() override { ++groupFailures; }
-};
-
 using Log = std::vector<std::string>;
 
 class MeshScanTest : public ::testing::Test {
 protected:
     FakeNetViewHost host;
-    Recorder events;
+    RecordingScanEvents events;
     MeshScan scan{host, events};
 
     // Info reply of group C001, taken on one tick; the log starts afresh.
@@ -48,7 +41,7 @@ TEST_F(MeshScanTest, TakesTheGroupFromTheInfoReply)
     };
     for (const Case &c : cases) {
         FakeNetViewHost h;
-        Recorder e;
+        RecordingScanEvents e;
         MeshScan s(h, e);
         h.terminal = c.info;
         s.OnScanTick();
@@ -71,7 +64,7 @@ TEST_F(MeshScanTest, WaitsInAwaitInfoWithoutAVersionWord)
     };
     for (const char *text : texts) {
         FakeNetViewHost h;
-        Recorder e;
+        RecordingScanEvents e;
         MeshScan s(h, e);
         h.terminal = text;
         for (int tick = 0; tick < 6; ++tick)
