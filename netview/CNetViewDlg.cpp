@@ -5,6 +5,7 @@
 #include "netview/MeshView.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -34,6 +35,16 @@ void CNetViewDlg::done(int result)
     // terminal and sending scans.
     m_timer.stop();
     QDialog::done(result);
+}
+
+void CNetViewDlg::keyPressEvent(QKeyEvent *event)
+{
+    // The view has no buttons: Enter ends it as OK would, Escape as Cancel.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CNetViewDlg::OnScanTick() { m_scan.OnScanTick(); }

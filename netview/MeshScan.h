@@ -10,7 +10,9 @@
 #include "netview/NetViewHost.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 enum class ScanState : int32_t { AwaitInfo = 0, AwaitScan = 1, Pause = 2 };
 

@@ -6,8 +6,14 @@
 
 void ScanText::Assign(std::string_view reply)
 {
-    length = static_cast<int32_t>(std::min<size_t>(reply.size(), ScanTextSize - 1));
-    std::memcpy(text, reply.data(), static_cast<size_t>(length));
+    std::string_view kept = reply.substr(0, ScanTextSize - 1);
+    if (kept.size() < reply.size()) {
+        const size_t lineEnd = kept.find_last_of("\r\n");
+        if (lineEnd != std::string_view::npos)
+            kept = kept.substr(0, lineEnd + 1);
+    }
+    length = static_cast<int32_t>(kept.size());
+    std::memcpy(text, kept.data(), kept.size());
     text[length] = '\0';
     cursor = 0;
 }

@@ -43,10 +43,11 @@ struct ScanText {
     int32_t length = 0;
     int32_t cursor = 0;
 
-    // Takes a reply. One that does not fit is cut after its first
-    // ScanTextSize - 1 characters: the table rows come first in a reply, so
-    // the cut keeps as many whole rows as fit and the parser stops at the
-    // partial row at the end, as it does with a reply still arriving.
+    // Takes a reply. One longer than ScanTextSize - 1 characters is cut at the
+    // last line end within them, so that no row cut short (a node address
+    // missing its last digits) is read as a row; a longer run without a line
+    // end keeps its first ScanTextSize - 1 characters. The rows lost at the
+    // end are those of a table too large to show anyway.
     void Assign(std::string_view reply);
 };
 

@@ -149,11 +149,29 @@ TEST(MeshTable, SurvivesBadReplies)
     EXPECT_LT(t.linkCount, MeshTable::MaxLinks) << "rows beyond the cut are not read";
 }
 
-TEST(ScanText, KeepsTheFirst4095Characters)
+TEST(ScanText, CutsALongReplyAtALineEnd)
 {
+    // Rows of 18 characters after a header padded so that the 4095th
+    // character falls two digits into a row's node address.
+    const size_t kept = ScanText::ScanTextSize - 1;
+    std::string reply = "Relay  dBm  Node";
+    while ((kept - reply.size() - 2) % 18 != 14)
+        reply += ' ';
+    reply += "\r\n";
+    const size_t wholeRows = (kept - reply.size()) / 18;
+    char row[32];
+    for (unsigned n = 0; n < 300; ++n) {
+        std::snprintf(row, sizeof row, "0:0001 -11  %04X\r\n", 0xA000 + n);
+        reply += row;
+    }
+    MeshTable t;
+    Parse(t, reply);
+    EXPECT_LT(t.FindNode(0xA0), 0) << "a cut address was read";
+    EXPECT_EQ(t.nodeCount, static_cast<int32_t>(1 + wholeRows));
+
     ScanText scan;
     scan.Assign(std::string(5000, 'x'));
-    EXPECT_EQ(scan.length, ScanText::ScanTextSize - 1);
+    EXPECT_EQ(scan.length, static_cast<int32_t>(kept));
     EXPECT_EQ(scan.text[scan.length], '\0');
 }
 

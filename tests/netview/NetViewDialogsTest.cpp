@@ -53,7 +53,10 @@ TEST(CNetViewDlg, IsAModalTopmostWindowWithTheVersionInItsTitle)
     EXPECT_EQ(view.size(), DialogUnitsRect(view.font(), 0, 0, 501, 310).size());
     EXPECT_FALSE(view.accessibleName().isEmpty());
     EXPECT_TRUE(view.findChild<QTimer *>("scanTimer")->isActive());
-    view.done(0);
+    view.show();
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_EQ(view.result(), QDialog::Accepted);
     EXPECT_FALSE(view.findChild<QTimer *>("scanTimer")->isActive()) << "no scans after the end";
 }
 
