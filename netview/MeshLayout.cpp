@@ -20,6 +20,8 @@ void ComputeLayout(int32_t W, int32_t H, MeshTable &table)
         n.x = mx + columnStep * n.column;
         if (n.row % 2 != 0)
             n.x -= kOddRowStagger;
+        // A parsed table has a node in every column; the guard keeps a table
+        // built by hand from dividing by zero.
         const int32_t size = n.column >= 0 && n.column < MeshTable::MaxColumns
                                  ? table.columnSize[n.column] : 0;
         if (size > 0)
