@@ -1,0 +1,106 @@
+// Parse + layout of a full scan (256 nodes, 256 links) and a paint of the
+// graph at 1920 x 1080.
+#include "netview/CMeshPainter.h"
+#include "netview/MeshLayout.h"
+#include "netview/MeshScan.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+// 256 rows in chains of nine hops: every column holds nodes, every row adds a
+// node and a link, and the reply fits the scan text.
+std::string FullReply()
+{
+    std::string reply = "\r\nRelay  dBm  Node\r\n";
+    char row[32];
+    for (unsigned n = 2; n <= 257; ++n) {
+        const unsigned level = (n - 2) % 9;
+        std::snprintf(row, sizeof row, "%u:%X -%u %X\r\n", level, level == 0 ? 1 : n - 1, n % 90, n);
+        reply += row;
+    }
+    return reply;
+}
+
+// A terminal that holds one reply, for a scan that has been answered.
+class ReplyHost : public NetViewHost {
+public:
+    std::string terminal;
+    size_t TerminalLength() const override { return terminal.size(); }
+    std::optional<size_t> FindInTerminal(std::string_view keyword) const override
+    {
+        const size_t at = terminal.find(keyword);
+        return at == std::string::npos ? std::nullopt : std::optional<size_t>(at);
+    }
+    std::string_view TerminalTextFrom(size_t position) const override
+    {
+        return std::string_view(terminal).substr(position);
+    }
+    void ClearTerminal() override { terminal.clear(); }
+    int32_t WriteBytes(const uint8_t *, uint32_t count) override { return int32_t(count); }
+    int32_t SendString(std::string_view text) override { return int32_t(text.size()); }
+};
+
+struct NoWindow : MeshScanEvents {
+    void RepaintRequested() override {}
+    void GroupTestFailed() override {}
+};
+
+void ParseAndLayout(benchmark::State &state)
+{
+    const std::string reply = FullReply();
+    auto table = std::make_unique<MeshTable>();
+    auto scan = std::make_unique<ScanText>();
+    for (auto _ : state) {
+        table->ClearTable();
+        scan->Assign(reply);
+        table->ParseScanTable(*scan);
+        ComputeLayout(1920, 1080, *table);
+        benchmark::DoNotOptimize(table->nodes[255].x);
+    }
+    if (table->nodeCount != 256 || table->linkCount != 256)
+        state.SkipWithError("the reply does not fill the table");
+}
+BENCHMARK(ParseAndLayout)->Unit(benchmark::kMillisecond);
+
+void PaintFullGraph(benchmark::State &state)
+{
+    ReplyHost host;
+    NoWindow events;
+    MeshScan scan(host, events);
+    host.terminal = "\r\nVersion 2.1\r\nPublish Addr C001\r\n";
+    scan.OnScanTick();
+    host.terminal = FullReply();
+    scan.OnScanTick();
+
+    const QSize window(1920, 1080);
+    QImage image(window, QImage::Format_RGB32);
+    CMeshPainter painter;
+    QSize measured = window;
+    for (auto _ : state) {
+        QPainter p(&image);
+        painter.Paint(p, image.rect(), scan, window, measured);
+    }
+    if (scan.Table().nodeCount != 256)
+        state.SkipWithError("the scan does not fill the table");
+}
+BENCHMARK(PaintFullGraph)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // fonts need it
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,89 @@
+#include "netview/CNetViewDlg.h"
+
+#include "app/MainWindowRules.h"
+#include "netview/DialogUnits.h"
+#include "netview/MeshView.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+
+CNetViewDlg::CNetViewDlg(NetViewHost &host, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      m_scan(host, *this), m_timer(this)
+{
+    setModal(true);
+    setFont(NetViewDialogFont());
+    resize(DialogUnitsRect(font(), 0, 0, 501, 310).size());
+    setWindowTitle(QStringLiteral("Quorrel %1").arg(QLatin1String(kVersionText)));
+    setAccessibleName(QStringLiteral("Mesh network graph"));
+    setAccessibleDescription(QString::fromStdString(DescribeMeshView(m_scan)));
+    // The whole client area is painted on every paint, background included.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    m_timer.setObjectName(QStringLiteral("scanTimer"));
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &CNetViewDlg::OnScanTick);
+    m_timer.start();
+}
+
+void CNetViewDlg::done(int result)
+{
+    // The scan ends with the window: a hidden view must not go on clearing the
+    // terminal and sending scans.
+    m_timer.stop();
+    QDialog::done(result);
+}
+
+void CNetViewDlg::keyPressEvent(QKeyEvent *event)
+{
+    // The view has no buttons: Enter ends it as OK would, Escape as Cancel.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CNetViewDlg::OnScanTick() { m_scan.OnScanTick(); }
+
+void CNetViewDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_windowSize = frameGeometry().size();
+    update();
+}
+
+void CNetViewDlg::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // Lay the graph out for the new size at once, not at the next scan.
+    repaint();
+}
+
+void CNetViewDlg::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    m_painter.Paint(p, rect(), m_scan, frameGeometry().size(), m_windowSize);
+}
+
+void CNetViewDlg::RepaintRequested()
+{
+    setAccessibleDescription(QString::fromStdString(DescribeMeshView(m_scan)));
+    update();
+}
+
+void CNetViewDlg::GroupTestFailed()
+{
+    // The info reply stays in the terminal while the message is open; ticks
+    // delivered by the message's own loop would find it again and repeat the
+    // message. The view ends after it anyway.
+    m_timer.stop();
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                    QString::fromLatin1(kGroupAddressMessage), QMessageBox::Ok, this);
+    box.setAccessibleName(QStringLiteral("Group address missing"));
+    box.exec();
+    done(2);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// What the mesh network view shows, apart from where things stand (that is
+// MeshLayout): the status texts, the texts of nodes and links, the colours,
+// and a plain-text reading of the graph for assistive technology.
+
+#include "netview/MeshScan.h"
+
+#include <cstdint>
+#include <string>
+
+// Colours, 0x00BBGGRR.
+inline constexpr uint32_t kViewBackgroundColor = 0xFFF0F0;
+inline constexpr uint32_t kGroupBoxColor = 0x57DAFF;
+inline constexpr uint32_t kLinkLabelColor = 0xFFFFFF;
+inline constexpr uint32_t kLinkLabelOutlineColor = 0xC0C0C0;
+
+struct ViewStatus {
+    // True: the view shows only `text`, centred, and nothing of the graph.
+    bool centred = false;
+    std::string text;
+    // Over the status line when a finished scan found nothing.
+    std::string noNodesText;
+};
+
+// The status the next paint shows. The first paint after a table clear, while
+// the scan is out, shows the centred scanning text and takes the scan's
+// first-paint flag, so that later paints show the graph with its status line.
+ViewStatus TakeViewStatus(MeshScan &scan);
+
+std::string GroupBoxText(uint32_t groupAddress);  // "Group %04X"
+std::string NodeAddressText(uint32_t address);    // "%04X"
+std::string LinkLabelText(int32_t rssi);          // "%d dB"
+
+// The state, the nodes and the links in words, for the view's accessible
+// description.
+std::string DescribeMeshView(const MeshScan &scan);

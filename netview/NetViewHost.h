@@ -1,0 +1,30 @@
+#pragma once
+// What the mesh network view needs of the main window. The view never reads
+// the port: the main window's receive loop keeps filling the terminal text
+// while the view runs, and the view reads the module's replies from there.
+// Before every command it empties the terminal, so the text holds nothing but
+// the reply to that command.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+class NetViewHost {
+public:
+    virtual ~NetViewHost() = default;
+
+    // The terminal text.
+    virtual size_t TerminalLength() const = 0;
+    // Position of the first occurrence of keyword (case-sensitive), or none.
+    virtual std::optional<size_t> FindInTerminal(std::string_view keyword) const = 0;
+    // The text from position to its end (empty past the end). Valid until the
+    // terminal text next changes.
+    virtual std::string_view TerminalTextFrom(size_t position) const = 0;
+    // Empties the terminal text and the terminal view.
+    virtual void ClearTerminal() = 0;
+
+    // The port; failures are reported to the user by the implementation.
+    virtual int32_t WriteBytes(const uint8_t *buffer, uint32_t count) = 0;
+    virtual int32_t SendString(std::string_view text) = 0;
+};

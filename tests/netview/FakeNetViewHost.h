@@ -1,0 +1,64 @@
+#pragma once
+// A main window as the mesh view sees it: a terminal text that the test fills
+// and a log of what the view did to the terminal and the port; and a recorder
+// of what the scan asks of its window.
+
+#include "netview/MeshScan.h"
+
+#include <string>
+#include <vector>
+
+using Log = std::vector<std::string>;
+
+class FakeNetViewHost : public NetViewHost {
+public:
+    std::string terminal;
+    Log log; // "clear", "send:<text>", "write:<bytes>"
+
+    size_t TerminalLength() const override { return terminal.size(); }
+    std::optional<size_t> FindInTerminal(std::string_view keyword) const override
+    {
+        const size_t at = terminal.find(keyword);
+        return at == std::string::npos ? std::nullopt : std::optional<size_t>(at);
+    }
+    std::string_view TerminalTextFrom(size_t at) const override
+    {
+        return std::string_view(terminal).substr(std::min(at, terminal.size()));
+    }
+    void ClearTerminal() override { terminal.clear(), log.push_back("clear"); }
+    int32_t WriteBytes(const uint8_t *bytes, uint32_t count) override
+    {
+        log.push_back("write:" + std::string(reinterpret_cast<const char *>(bytes), count));
+        return static_cast<int32_t>(count);
+    }
+    int32_t SendString(std::string_view text) override
+    {
+        log.push_back("send:" + std::string(text));
+        return static_cast<int32_t>(text.size());
+    }
+};
+
+struct RecordingScanEvents : MeshScanEvents {
+    int repaints = 0, groupFailures = 0;
+    void RepaintRequested() override { ++repaints; }
+    void GroupTestFailed() override { ++groupFailures; }
+};
+
+// A scan of group C001 that has sent its first scan command.
+struct ScanFixture {
+    FakeNetViewHost host;
+    RecordingScanEvents events;
+    MeshScan scan{host, events};
+
+    void PassInfo()
+    {
+        host.terminal = "\r\nVersion 2.1\r\nPublish Addr C001\r\n";
+        scan.OnScanTick();
+        host.log.clear();
+    }
+    void Reply(const std::string &reply)
+    {
+        host.terminal = reply;
+        scan.OnScanTick();
+    }
+};
