@@ -1,9 +1,13 @@
 #include "app/CVerrinDlg.h"
 
 #include "app/CTerminalView.h"
+#include "app/DialogUnitsQt.h"
 #include "app/KeyInput.h"
 #include "app/PollDispatch.h"
+#include "dialogs/CPortProber.h"
+#include "dialogs/CPortSetup.h"
 #include "dialogs/CSendCmd.h"
+#include "netview/RunNetView.h"
 #include "dialogs/ColorText.h"
 #include "serial/PortNames.h"
 
@@ -25,16 +29,6 @@
 namespace {
 constexpr int kPollIntervalMs = 100;
 const char *const kProfileNames[] = {"A", "B", "C", "D", "E", "F", "G", "H"};
-
-// Average character width and height of the dialog font, the way Windows
-// measures them for dialog units.
-std::pair<int, int> DialogBaseUnits(const QFont &font)
-{
-    const QFontMetrics fm(font);
-    const int width = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {(width / 26 + 1) / 2, fm.height()};
-}
 
 KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 {
@@ -71,7 +65,7 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 
 CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
     : QDialog(parent), m_boxes(this), m_messages(messages ? *messages : m_boxes),
-      m_port(m_messages)
+      m_port(m_messages), m_capture(m_captureFile, m_captureClock, *this, m_messages)
 {
     setWindowIcon(QIcon(QStringLiteral(":/verrin.svg")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -81,15 +75,17 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 
     if (options.baudrate > 0)
         m_settings.baudrate = options.baudrate;
-    m_portPath = !options.portPath.isEmpty()        ? options.portPath
-                 : !m_settings.portName.empty() ? QString::fromStdString(m_settings.portName)
-                                                  : QString::fromStdString(
-                                                        DevicePathForPortNumber(m_settings.commPort));
+    if (!options.portPath.isEmpty())
+        m_settings.portName = options.portPath.toStdString();
+    ResolvePortPath();
 
     m_pollTimer.setInterval(kPollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &CVerrinDlg::Poll);
     connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
     connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
+    m_port.blockObserver = [this](const uint8_t *bytes, uint32_t count) {
+        m_capture.CaptureChunk(bytes, count);
+    };
     qApp->installEventFilter(this);
 
     UpdateControlStates();
@@ -109,9 +105,7 @@ QWidget *CVerrinDlg::Control(int id) const
 
 void CVerrinDlg::CreateControls()
 {
-    const auto [avgWidth, height] = DialogBaseUnits(font());
-    const PixelRect client = DialogUnitsToPixels(0, 0, 519, 287, avgWidth, height);
-    setFixedSize(client.w, client.h);
+    setFixedSize(DialogUnitsRect(font(), 0, 0, 519, 287).size());
 
     std::vector<QWidget *> groups;
     for (const ControlSpec &spec : MainControls()) {
@@ -154,10 +148,10 @@ void CVerrinDlg::CreateControls()
             w = m_view;
             break;
         }
-        PixelRect r = DialogUnitsToPixels(spec.x, spec.y, spec.w, spec.h, avgWidth, height);
+        QRect r = DialogUnitsRect(font(), spec.x, spec.y, spec.w, spec.h);
         if (spec.kind == ControlKind::ComboBox) // the template's height is the dropped list's
-            r.h = std::max(w->sizeHint().height(), DialogUnitsToPixels(0, 0, 0, 12, avgWidth, height).h);
-        w->setGeometry(r.x, r.y, r.w, r.h);
+            r.setHeight(std::max(w->sizeHint().height(), DialogUnitsRect(font(), 0, 0, 0, 12).height()));
+        w->setGeometry(r);
         w->setAccessibleName(spec.caption[0] ? caption : QString::fromLatin1(spec.role));
         if (spec.id)
             m_controls[spec.id] = w;
@@ -186,9 +180,67 @@ void CVerrinDlg::CreateControls()
                 UpdateCommandCaptions();
             });
     connect(button(MainId::SetCmds), &QAbstractButton::clicked, this, &CVerrinDlg::OnSetCmds);
+    connect(button(MainId::Setup), &QAbstractButton::clicked, this, &CVerrinDlg::OnSetup);
+    connect(button(MainId::NetView), &QAbstractButton::clicked, this, &CVerrinDlg::OnNetView);
+    connect(button(MainId::Capture), &QAbstractButton::clicked, this,
+            [this] { m_capture.ToggleCapture(); });
     for (int n = 1; n <= 10; ++n)
         connect(button(MainId::Command[n - 1]), &QAbstractButton::clicked, this,
                 [this, n] { OnCommandButton(n); });
+}
+
+void CVerrinDlg::ResolvePortPath()
+{
+    m_portPath = QString::fromStdString(m_settings.portName.empty()
+                                            ? DevicePathForPortNumber(m_settings.commPort)
+                                            : m_settings.portName);
+}
+
+void CVerrinDlg::OnSetup()
+{
+    CPortProber prober;
+    CPortSetup dialog(SetupValuesOf(m_settings), prober, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplySetupValues(dialog.Values(), m_settings);
+    ResolvePortPath();
+    UpdateTitle();
+    UpdateControlStates();
+}
+
+void CVerrinDlg::OnNetView() { RunNetView(*this, this); }
+
+std::optional<size_t> CVerrinDlg::FindInTerminal(std::string_view keyword) const
+{
+    const size_t at = m_terminal.Find(keyword);
+    return at == std::string_view::npos ? std::nullopt : std::optional<size_t>(at);
+}
+
+std::string_view CVerrinDlg::TerminalTextFrom(size_t position) const
+{
+    return m_terminal.Text().substr(std::min(position, m_terminal.Length()));
+}
+
+int32_t CVerrinDlg::WriteBytes(const uint8_t *buffer, uint32_t count)
+{
+    return m_port.WriteBytes(buffer, count);
+}
+
+void CVerrinDlg::SetCaptureCaption(const std::string &caption)
+{
+    static_cast<QAbstractButton *>(Control(MainId::Capture))->setText(QString::fromStdString(caption));
+    Control(MainId::Capture)->setAccessibleName(QString::fromStdString(caption));
+}
+
+void CVerrinDlg::SetSpeedText(const std::string &text)
+{
+    static_cast<QLineEdit *>(Control(MainId::Speed))->setText(QString::fromStdString(text));
+}
+
+void CVerrinDlg::EnableSpeed(bool enabled)
+{
+    Control(MainId::SpeedLabel)->setEnabled(enabled);
+    Control(MainId::Speed)->setEnabled(enabled);
 }
 
 void CVerrinDlg::UpdateCommandCaptions()
@@ -321,6 +373,7 @@ void CVerrinDlg::ReceiveStep()
     else
         m_terminal.AppendReceived(buffer.data(), k);
     FollowTerminal();
+    m_capture.Flush();
 }
 
 void CVerrinDlg::FollowTerminal() { m_view->Follow(m_terminal); }
@@ -418,5 +471,6 @@ void CVerrinDlg::ShowAbout()
 void CVerrinDlg::done(int result)
 {
     m_pollTimer.stop();
+    m_capture.Stop();
     QDialog::done(result);
 }

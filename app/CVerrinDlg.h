@@ -5,6 +5,8 @@
 
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
+#include "netview/NetViewHost.h"
+#include "transfer/CCaptureFile.h"
 #include "app/MainWindowRules.h"
 #include "app/TerminalText.h"
 #include "serial/CSerialPort.h"
@@ -19,7 +21,10 @@ class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 
-class CVerrinDlg : public QDialog, public EchoSink {
+class CVerrinDlg : public QDialog,
+                   public EchoSink,
+                   public NetViewHost,
+                   private CaptureDisplay {
     Q_OBJECT
 public:
     struct StartOptions {
@@ -36,11 +41,18 @@ public:
     // Operations the other windows use.
     void UpdateControlStates();
     void UpdateTitle();
-    void ClearTerminal();
+    void ClearTerminal() override;
     void EchoToTerminal(std::string_view text) override;
     void UpdateCommandCaptions();
     bool OpenPort();
     bool ClosePort();
+
+    // The terminal and the port as the mesh network view sees them.
+    size_t TerminalLength() const override { return m_terminal.Length(); }
+    std::optional<size_t> FindInTerminal(std::string_view keyword) const override;
+    std::string_view TerminalTextFrom(size_t position) const override;
+    int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
+    int32_t SendString(std::string_view text) override { return m_port.SendString(text); }
 
     SerialLink &Port() { return m_port; }
     UserMessages &Messages() { return m_messages; }
@@ -71,6 +83,12 @@ private:
     void OnPortLost();
     void OnCommandButton(int n);
     void OnSetCmds();
+    void OnSetup();
+    void ResolvePortPath();
+    void OnNetView();
+    void SetCaptureCaption(const std::string &caption) override;
+    void SetSpeedText(const std::string &text) override;
+    void EnableSpeed(bool enabled) override;
     void ShowRxCount();
 
     CMessageBoxes m_boxes;
@@ -86,6 +104,9 @@ private:
     bool m_binaryMode = false;
     bool m_inPoll = false;
     ThreadSleeper m_sleeper;
+    CCaptureFile m_captureFile; // outlives m_capture, which closes it
+    SteadyCaptureClock m_captureClock;
+    Capture m_capture;
 
     CTerminalView *m_view = nullptr;
     std::map<int, QWidget *> m_controls;

@@ -1,6 +1,6 @@
 #include "netview/CCloseNetview.h"
 
-#include "netview/DialogUnits.h"
+#include "app/DialogUnitsQt.h"
 #include "netview/NetViewHost.h"
 
 #include <QLabel>
@@ -12,7 +12,7 @@ CCloseNetview::CCloseNetview(NetViewHost &host, QWidget *parent)
       m_host(host), m_timer(this)
 {
     setModal(true);
-    setFont(NetViewDialogFont());
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8)); // the template's font
     setWindowTitle(QStringLiteral("Closing Netview"));
     setAccessibleName(QStringLiteral("Closing Netview"));
     setFixedSize(DialogUnitsRect(font(), 0, 0, 125, 47).size());

@@ -1,7 +1,7 @@
 #include "netview/CNetViewDlg.h"
 
 #include "app/MainWindowRules.h"
-#include "netview/DialogUnits.h"
+#include "app/DialogUnitsQt.h"
 #include "netview/MeshView.h"
 
 #include <QGuiApplication>
@@ -15,7 +15,7 @@ CNetViewDlg::CNetViewDlg(NetViewHost &host, QWidget *parent)
       m_scan(host, *this), m_timer(this)
 {
     setModal(true);
-    setFont(NetViewDialogFont());
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8)); // the template's font
     resize(DialogUnitsRect(font(), 0, 0, 501, 310).size());
     setWindowTitle(QStringLiteral("Quorrel %1").arg(QLatin1String(kVersionText)));
     setAccessibleName(QStringLiteral("Mesh network graph"));

@@ -17,6 +17,3 @@ inline QRect DialogUnitsRect(const QFont &dialogFont, int x, int y, int w, int h
     const PixelRect r = DialogUnitsToPixels(x, y, w, h, avgCharWidth, fm.height());
     return QRect(r.x, r.y, r.w, r.h);
 }
-
-// The font of the view's and the closing dialog's templates.
-inline QFont NetViewDialogFont() { return QFont(QStringLiteral("MS Shell Dlg"), 8); }
