@@ -112,8 +112,7 @@ void MeshModel::EnableChurn(SimTime start, seconds period)
     churn_ = true;
     churnStart_ = start;
     churnPeriod_ = period;
-    for (int i = 0; i < 2; ++i)
-        ChurnStep();
+    ChurnStep(); // one node starts silent, so that the first change may be a node joining
 }
 
 void MeshModel::ChurnStep()

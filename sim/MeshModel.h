@@ -35,7 +35,7 @@ public:
     const std::vector<MeshLink> &Links() const { return links_; }
 
     // From start on, every period one node falls silent or comes back (at
-    // most three are silent at a time); two are silent from the start.
+    // most three are silent at a time); one is silent from the start.
     void EnableChurn(SimTime start, seconds period);
     // The links heard by a scan at now, in hop-level order.
     std::vector<MeshLink> Scan(SimTime now);

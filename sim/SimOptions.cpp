@@ -57,20 +57,28 @@ Binary test messages (hexadecimal) and their answers:
   Other binary is thrown away up to the next line end or pause and reported
   once, as above.
 
-Firmware download ("1"): YMODEM receive with CRC-16. "C" every second until
-the header block arrives (60 at most, then CAN CAN). Header: block 0 with file
-name, NUL, size in decimal, NUL; answered ACK, "C". Data blocks of 128 (SOH)
-or 1024 (STX) bytes, CRC high byte first: ACK; NAK for a bad CRC, complement
-or block number; a repeat of the last block is ACKed again and not stored
-twice. NAK after 10 s of silence (6 times, then CAN CAN). EOT: ACK. The
-end-of-batch block (block 0, empty name) is ACKed whether it comes at once or
-after the "C" sent following one second of silence. The image is the first
-<size> bytes; padding is ignored. CAN from the sender ends the download; "1"
-between blocks starts it again; text before the header leaves it.
+Firmware download ("1"): YMODEM receive with CRC-16.
+  - "C" every second until the header block arrives (60 at most, then CAN CAN).
+  - Header: block 0 with the file name, NUL, the size in decimal, NUL; answered
+    ACK and "C". Without a size, the image is all data received.
+  - Data blocks of 128 (SOH) or 1024 (STX) bytes, CRC-16 high byte first: ACK.
+    NAK for a bad CRC, complement or block number; a repeat of the last block
+    is ACKed again and not stored twice. A block cut short is dropped (NAK)
+    after a second; a sender silent for 10 s gets a NAK (6 times, then CAN CAN).
+    While waiting for the header or block 1, a "C" follows every second of
+    silence, also after a NAK.
+  - EOT: ACK; the image is complete (--save-image writes it now). The
+    end-of-batch block (block 0, empty name) is ACKed whether it comes at once
+    or after a "C" (sent after a second of silence, 10 at most).
+  - The image is the first <size> bytes; padding is ignored. CAN from the
+    sender ends the download; "1" between blocks starts it again; text before
+    the header leaves it.
 
 Fault numbers N count what the sender sends that awaits an answer: 0 is the
 header block, 1, 2, ... the data blocks in order (not wrapped at 256), then
 EOT, then the end-of-batch block. Repeats of an accepted block do not count.
+A NAKed item is accepted when it comes again after the last NAK; after the
+stray byte the receiver waits for the item again; CAN CAN ends the download.
 
 Topology file (--topology): one link per line, "level relay rssi node": the
 relay's hop level (0: the relay is the local node), the relay address (hex),

@@ -15,6 +15,7 @@ constexpr auto kDataSilence = seconds(10);     // NAK when a sender goes quiet m
 constexpr auto kBlockGap = seconds(1);         // a block whose bytes stop this long is dropped
 constexpr int kMaxCPrompts = 60;
 constexpr int kMaxNakPrompts = 6;
+constexpr int kMaxEndPrompts = 10;
 constexpr uint64_t kMaxImage = 64u << 20;
 
 bool IsText(uint8_t b) { return (b >= 0x20 && b <= 0x7E) || b == '\r' || b == '\n'; }
@@ -255,7 +256,10 @@ void YmodemReceiver::Tick(SimTime now)
     if (now < nextPrompt_)
         return;
     const bool nakPrompt = phase_ == Phase::Data;
-    if (++prompts_ > (nakPrompt ? kMaxNakPrompts : kMaxCPrompts)) {
+    const int limit = nakPrompt ? kMaxNakPrompts : phase_ == Phase::EndOfBatch ? kMaxEndPrompts : kMaxCPrompts;
+    if (++prompts_ > limit) {
+        if (phase_ == Phase::EndOfBatch) // the file is complete; only the batch's close is missing
+            return Finish("no end-of-batch block");
         out_ += "\x18\x18";
         return Finish("download given up: the sender is silent");
     }
