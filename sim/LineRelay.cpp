@@ -70,7 +70,8 @@ int RunLine(const LineOptions &options)
     char buffer[4096];
 
     while (!signals.Raised()) {
-        pollfd fds[3] = {{ends[0]->MasterFd(), 0, 0}, {ends[1]->MasterFd(), 0, 0}, {signals.Fd(), POLLIN, 0}};
+        pollfd fds[5] = {{ends[0]->MasterFd(), 0, 0}, {ends[1]->MasterFd(), 0, 0}, {signals.Fd(), POLLIN, 0},
+                         {ends[0]->WatchFd(), POLLIN, 0}, {ends[1]->WatchFd(), POLLIN, 0}};
         for (int i = 0; i < 2; ++i) {
             if (dirs[i].Room() > 0)
                 fds[i].events |= POLLIN;
@@ -78,10 +79,13 @@ int RunLine(const LineOptions &options)
                 fds[i].events |= POLLOUT;
         }
         const int timeout = PollTimeout({dirs[0].line.NextDue(), dirs[1].line.NextDue()}, SimClock::now());
-        if (::poll(fds, 3, timeout) < 0 && errno != EINTR)
+        if (::poll(fds, 5, timeout) < 0 && errno != EINTR)
             return Fail(std::string("poll: ") + std::strerror(errno));
 
         const SimTime now = SimClock::now();
+        for (int i = 0; i < 2; ++i)
+            if (fds[3 + i].revents & POLLIN)
+                ends[i]->ClientClosed();
         for (int i = 0; i < 2; ++i) {
             if (!(fds[i].revents & POLLIN))
                 continue;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,6 +40,11 @@ std::unique_ptr<PseudoTerminal> PseudoTerminal::Open(const std::string &linkPath
     mode.c_cflag |= CLOCAL | CREAD;
     ::tcsetattr(pty->slave_, TCSANOW, &mode);
     ::fcntl(pty->master_, F_SETFL, ::fcntl(pty->master_, F_GETFL) | O_NONBLOCK);
+    pty->watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (pty->watch_ < 0 || ::inotify_add_watch(pty->watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        error = Failed("cannot watch " + pty->slavePath_);
+        return nullptr;
+    }
     if (!pty->Publish(error))
         return nullptr;
     return pty;
@@ -75,6 +82,16 @@ bool PseudoTerminal::Publish(std::string &error)
     return true;
 }
 
+void PseudoTerminal::ClientClosed()
+{
+    char events[4096];
+    while (::read(watch_, events, sizeof events) > 0) {
+    }
+    // While exclusive mode is on nobody else can open the port, so whoever
+    // closed it was its holder.
+    ::ioctl(slave_, TIOCNXCL);
+}
+
 PseudoTerminal::~PseudoTerminal()
 {
     if (published_) {
@@ -87,6 +104,8 @@ PseudoTerminal::~PseudoTerminal()
         ::unlink((link_ + ".lock").c_str());
         ::close(lock_);
     }
+    if (watch_ >= 0)
+        ::close(watch_);
     if (slave_ >= 0)
         ::close(slave_);
     if (master_ >= 0)

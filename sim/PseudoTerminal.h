@@ -8,6 +8,12 @@
 // lock file beside the link ("<link>.lock", held with flock) tells a live
 // owner from a dead one: a link left by a dead run is replaced, one held by a
 // running program is not.
+//
+// Because the tty lives on through the program's own descriptor, a client
+// that dies while it holds the port in exclusive mode (TIOCEXCL, which serial
+// libraries set) would leave it locked for everyone else. The program watches
+// the slave device and clears exclusive mode whenever a client closes it:
+// call ClientClosed when WatchFd becomes readable.
 
 #include <memory>
 #include <string>
@@ -23,6 +29,8 @@ public:
     int MasterFd() const { return master_; }
     const std::string &LinkPath() const { return link_; }
     const std::string &SlavePath() const { return slavePath_; }
+    int WatchFd() const { return watch_; }
+    void ClientClosed();
 
 private:
     PseudoTerminal() = default;
@@ -31,6 +39,7 @@ private:
     int master_ = -1;
     int slave_ = -1;
     int lock_ = -1;
+    int watch_ = -1; // inotify on the slave device: clients closing it
     std::string slavePath_;
     std::string link_;
     bool published_ = false;

@@ -105,16 +105,18 @@ int RunSim(const SimOptions &options)
 
     while (!signals.Raised()) {
         const SimTime before = SimClock::now();
-        pollfd fds[2] = {{master, 0, 0}, {signals.Fd(), POLLIN, 0}};
+        pollfd fds[3] = {{master, 0, 0}, {signals.Fd(), POLLIN, 0}, {pty->WatchFd(), POLLIN, 0}};
         if (toModule.Size() < kReadAhead)
             fds[0].events |= POLLIN;
         if (!pending.Empty())
             fds[0].events |= POLLOUT;
         const int timeout = PollTimeout({toModule.NextDue(), toTerminal.NextDue(), module.NextDeadline()}, before);
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
+        if (::poll(fds, 3, timeout) < 0 && errno != EINTR)
             return Fail(std::string("poll: ") + std::strerror(errno));
 
         const SimTime now = SimClock::now();
+        if (fds[2].revents & POLLIN)
+            pty->ClientClosed();
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(master, buffer, std::min(sizeof buffer, kReadAhead - toModule.Size()));
             if (n > 0) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <tuple>
@@ -103,12 +104,17 @@ TEST(SimProgram, PublishesItsPortAnswersAndLogsWhatItGot)
         const std::string error = port.ReadQuiet(Millis(600));
         EXPECT_EQ(error.rfind("\r\nERROR", 0), 0u) << error;
         EXPECT_EQ(error.find("\r\n", 2), error.size() - 2) << "one error line: " << error;
+        ASSERT_EQ(::ioctl(port.Fd(), TIOCEXCL), 0); // as serial libraries do; this client then goes away
     }
-    // Closing and opening the port again is no hang-up for the module.
+    // Closing and opening the port again is no hang-up for the module, and
+    // the exclusive mode of the client before is gone.
     PortClient again(link);
     sent += "at\r";
     again.Write("at\r");
     EXPECT_EQ(again.ReadUntil(Has("OK\r\n"), kReply), "\r\nOK\r\n");
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(again.Fd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(IsLink(link)) << "the link goes with the program";
