@@ -10,7 +10,7 @@ verrin_packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  lrzsz socat xvfb xauth fonts-liberation fontconfig
+  lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
 )
 
 verrin_install_packages() {
