@@ -44,7 +44,12 @@ public:
 
     bool Set(const std::string &name, const RegValue &value) override
     {
-        settings_->setValue(Resolve(name), ToVariant(value));
+        const QString key = Resolve(name);
+        // Every write rewrites the whole file, safely and so slowly (the file
+        // is flushed to disk); a value already stored needs none.
+        if (settings_->contains(key) && FromVariant(settings_->value(key)) == value)
+            return true;
+        settings_->setValue(key, ToVariant(value));
         settings_->sync();
         if (lock_)
             lock_->AfterWrite();
@@ -52,16 +57,23 @@ public:
     }
 
 private:
+    // The stored spelling of the value's name, or of its key's path for a
+    // value that is not there yet.
     QString Resolve(const std::string &name) const
     {
         const QString wanted = prefix_ + QString::fromStdString(name);
         if (settings_->contains(wanted))
             return wanted;
+        QString prefix = prefix_;
         const QStringList keys = settings_->allKeys();
-        for (const QString &key : keys)
+        for (const QString &key : keys) {
             if (key.compare(wanted, Qt::CaseInsensitive) == 0)
                 return key;
-        return wanted;
+            if (key.startsWith(prefix_, Qt::CaseInsensitive) &&
+                key.indexOf(QLatin1Char('/'), prefix_.size()) < 0)
+                prefix = key.left(prefix_.size());
+        }
+        return prefix + QString::fromStdString(name);
     }
 
     std::unique_ptr<SettingsFileLock> lock_; // declared first: released last

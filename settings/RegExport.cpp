@@ -168,6 +168,11 @@ std::optional<RegValue> ParseData(std::string_view data)
     return std::nullopt;
 }
 
+bool LooksLikeKeyHeader(std::string_view line)
+{
+    return line[0] == '[' || line.back() == ']' || StartsWithNoCase(line, "HKEY_");
+}
+
 std::vector<std::string_view> PathParts(std::string_view path)
 {
     std::vector<std::string_view> parts;
@@ -303,6 +308,10 @@ RegParseResult ParseRegExport(std::string_view fileBytes)
         } else if (std::optional<std::string> quoted = ParseQuoted(line, pos)) {
             name = std::move(*quoted);
         } else {
+            // A line that is no value may be a key header gone wrong: then the
+            // values after it are not the current key's.
+            if (LooksLikeKeyHeader(line))
+                section = Section::None;
             result.intact = false;
             continue;
         }
