@@ -1,9 +1,7 @@
 #include "instance/CSharedMemory.h"
 
-#include <QFile>
-#include <QStandardPaths>
-
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -38,6 +36,30 @@ int OpenPrivateFile(const std::string &path)
     return fd;
 }
 
+// The folder of the store's files: $XDG_RUNTIME_DIR, which must be a folder
+// of this user; only where it is not set, a folder of this user's own in the
+// temporary folder. A runtime folder that is set but unusable is not replaced:
+// instances that disagree on the folder would not see each other.
+int RuntimeFolder(std::string &folder)
+{
+    struct stat st;
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) {
+        folder = runtime;
+        if (::stat(runtime, &st) != 0)
+            return errno;
+        return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() ? 0 : EPERM;
+    }
+    const char *tmp = std::getenv("TMPDIR");
+    folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/verrin-runtime-" + std::to_string(::geteuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    if (::lstat(folder.c_str(), &st) != 0)
+        return errno;
+    const bool private_ = S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+    return private_ ? 0 : EPERM;
+}
+
 } // namespace
 
 struct CSharedMemory::Impl {
@@ -53,10 +75,10 @@ struct CSharedMemory::Impl {
     {
         if (size < kRegionHeaderSize)
             return EINVAL;
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (dir.isEmpty())
-            return ENOENT;
-        const std::string base = QFile::encodeName(dir).toStdString() + "/" + name;
+        std::string folder;
+        if (const int error = RuntimeFolder(folder))
+            return error;
+        const std::string base = folder + "/" + name;
         syncFd = OpenPrivateFile(base + "_Sync");
         if (syncFd < 0)
             return errno;

@@ -5,7 +5,8 @@
 //
 // Linux: the region is the file <runtime dir>/<name> (mode 0600, mapped), the
 // lock an exclusive flock on <name>_Sync; the runtime dir is $XDG_RUNTIME_DIR,
-// or a private folder of the user when that is unset. Every user holds a
+// or, when that is unset, the private folder verrin-runtime-<uid> in $TMPDIR
+// (or /tmp). Every user holds a
 // shared flock on the region file for its life, and the kernel drops both
 // locks of a process that dies. An instance that opens the store while no
 // other user holds it, crashed ones included, starts it afresh: empty.
