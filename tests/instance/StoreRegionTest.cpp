@@ -86,16 +86,6 @@ TEST(StoreRegion, OperationsFailWithTheStoresCodes)
     EXPECT_EQ(store.GetDwordValue("A", kNoValue), 0xBEEFu) << "the rest of the data is zeroed";
 }
 
-TEST(StoreRegion, StoreThatIsNotOpenFailsEveryOperationWith4312)
-{
-    BufferStore store(false);
-    EXPECT_FALSE(store.AddDwordValue("A", 0));
-    EXPECT_EQ(store.LastError(), 4312u);
-    EXPECT_EQ(store.GetDwordValue("A", kNoValue), kNoValue);
-    EXPECT_FALSE(store.SetDwordValue("A", 1));
-    EXPECT_EQ(store.LastError(), 4312u);
-}
-
 TEST(StoreRegion, DamagedRegionsFailWith13AndNothingOutsideThemIsTouched)
 {
     const auto put = [](std::vector<uint8_t> &b, size_t at, uint32_t v) {
