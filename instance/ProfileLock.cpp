@@ -1,0 +1,61 @@
+#include "instance/ProfileLock.h"
+
+namespace {
+
+// What a mark that cannot be read counts as: not free.
+constexpr uint32_t kUnreadableMark = 0xFFFFFFFF;
+
+bool IsFree(SharedStore::Locked &store, int profile, StoreError &hardError)
+{
+    uint32_t mark = kUnreadableMark;
+    const StoreError e = store.GetDwordValue(kProfileNames[profile], mark);
+    if (e == StoreError::Damaged)
+        hardError = e;
+    return e == StoreError::None && mark == 0;
+}
+
+} // namespace
+
+ClaimResult ClaimFirstFree(SharedStore &store, uint32_t instanceId)
+{
+    ClaimResult result;
+    const StoreError e = store.Transact([&](SharedStore::Locked &s) {
+        for (const char *name : kProfileNames)
+            s.AddDwordValue(name, 0); // kept when it exists
+        StoreError hardError = StoreError::None;
+        for (int i = 0; i < kProfileCount && hardError == StoreError::None; ++i) {
+            if (IsFree(s, i, hardError)) {
+                const StoreError set = s.SetDwordValue(kProfileNames[i], instanceId);
+                if (set == StoreError::None)
+                    result.profile = i;
+                return set;
+            }
+        }
+        return hardError;
+    });
+    result.error = e;
+    return result;
+}
+
+ClaimResult ClaimIfFree(SharedStore &store, int profile, uint32_t instanceId)
+{
+    ClaimResult result;
+    result.error = store.Transact([&](SharedStore::Locked &s) {
+        StoreError hardError = StoreError::None;
+        if (!IsFree(s, profile, hardError))
+            return hardError;
+        const StoreError set = s.SetDwordValue(kProfileNames[profile], instanceId);
+        if (set == StoreError::None)
+            result.profile = profile;
+        return set;
+    });
+    return result;
+}
+
+void ReleaseProfile(SharedStore &store, int profile) { store.SetDwordValue(kProfileNames[profile], 0); }
+
+void AddMissingFreeMarks(SharedStore &store)
+{
+    for (const char *name : kProfileNames)
+        store.AddDwordValue(name, 0);
+}

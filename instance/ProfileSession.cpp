@@ -1,0 +1,89 @@
+#include "instance/ProfileSession.h"
+
+#include "settings/SettingsStore.h"
+
+ProfileSession::ProfileSession(SharedStore &store, Registry &registry, uint32_t instanceId)
+    : store_(store), registry_(registry), instanceId_(instanceId)
+{
+}
+
+StartOutcome ProfileSession::Start(Settings &settings)
+{
+    const ClaimResult claim = ClaimFirstFree(store_, instanceId_);
+    if (claim.error != StoreError::None)
+        return StartOutcome::StoreUnavailable;
+    if (claim.profile < 0)
+        return StartOutcome::AllProfilesInUse;
+    profile_ = claim.profile;
+    LoadSettings(registry_, ProfileName(), settings);
+    return StartOutcome::Claimed;
+}
+
+std::string ProfileSession::ProfileName() const
+{
+    return HasProfile() ? kProfileNames[profile_] : std::string();
+}
+
+SwitchOutcome ProfileSession::SelectProfile(int index, Settings &settings)
+{
+    if (!HasProfile() || index < 0 || index >= kProfileCount || index == profile_)
+        return SwitchOutcome::Same;
+    // The new profile is taken before the old one is saved and freed, so that
+    // no other instance can take it in between.
+    if (ClaimIfFree(store_, index, instanceId_).profile != index)
+        return SwitchOutcome::InUse;
+    SaveSettings(registry_, ProfileName(), settings);
+    ReleaseProfile(store_, profile_);
+    profile_ = index;
+    LoadSettings(registry_, ProfileName(), settings);
+    return SwitchOutcome::Switched;
+}
+
+void ProfileSession::Save(const Settings &settings)
+{
+    if (HasProfile())
+        SaveSettings(registry_, ProfileName(), settings);
+}
+
+void ProfileSession::SaveDownloadChoice(const Settings &settings)
+{
+    if (HasProfile())
+        ::SaveDownloadChoice(registry_, ProfileName(), settings);
+}
+
+void ProfileSession::ReleaseAndSave(const Settings &settings)
+{
+    if (!HasProfile())
+        return;
+    SaveSettings(registry_, ProfileName(), settings);
+    ReleaseProfile(store_, profile_);
+    profile_ = -1;
+}
+
+ProfileMessage ProfileSession::ClearProfiles()
+{
+    AddMissingFreeMarks(store_);
+    return {"Exit All Application Instances", "Alert", MessageIcon::Exclamation};
+}
+
+ProfileMessage ProfileInUseMessage()
+{
+    return {"That profile is in use.\r\nPlease choose another", "", MessageIcon::None};
+}
+
+ProfileMessage StartFailureMessage(StartOutcome outcome)
+{
+    switch (outcome) {
+    case StartOutcome::AllProfilesInUse:
+        return {"All eight profiles (A to H) are in use by other running instances.\r\n"
+                "Close one of them and start again.",
+                "Error", MessageIcon::Exclamation};
+    case StartOutcome::StoreUnavailable:
+        return {"The store that running instances share could not be opened, so no "
+                "profile can be claimed.\r\nThe program ends.",
+                "Error", MessageIcon::Exclamation};
+    case StartOutcome::Claimed:
+        break;
+    }
+    return {};
+}

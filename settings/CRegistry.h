@@ -1,0 +1,23 @@
+#pragma once
+// The registry accessor of the program: on Windows the registry of the current
+// user; elsewhere the export-text file $XDG_CONFIG_HOME/Brondel/Verrin.reg,
+// which holds the same keys and values (see RegFileFormat.h). Every access
+// opens the store, reads or writes one value and closes it again, so that
+// several running instances saving their profiles never lose each other's
+// values.
+
+#include "settings/Registry.h"
+
+#include <QString>
+
+class CRegistry : public Registry {
+public:
+    // The file that stands in for the registry (empty on Windows).
+    static QString FilePath();
+    // Where a file that could not be read as an export is kept when the
+    // program starts a new one in its place.
+    static QString UnreadableCopyPath();
+
+protected:
+    std::unique_ptr<RegistryKey> OpenKey(const std::string &keyPath) override;
+};

@@ -1,0 +1,98 @@
+#include "settings/SettingsStore.h"
+
+#include <type_traits>
+
+namespace {
+
+std::string Numbered(const char *name, size_t index) { return name + std::to_string(index + 1); }
+
+template <typename T>
+void Access(Registry &registry, AccessMode mode, const std::string &name, T &field)
+{
+    if constexpr (std::is_same_v<T, std::string>)
+        registry.StringValue(mode, name, field);
+    else
+        registry.DwordValue(mode, name, field);
+}
+
+} // namespace
+
+std::string ProfileKeyPath(const std::string &profile) { return kSettingsBasePath + profile; }
+
+void LoadSettings(Registry &registry, const std::string &profile, Settings &s)
+{
+    const Settings d;
+    registry.SetKeyPath(ProfileKeyPath(profile));
+    const auto read = [&](const std::string &name, auto &field, const auto &defaultValue) {
+        field = defaultValue;
+        Access(registry, AccessMode::Read, name, field);
+    };
+
+    read("CommPort", s.commPort, d.commPort);
+    if (kKeepsPortName)
+        read("PortName", s.portName, d.portName);
+    read("Baudrate", s.baudrate, d.baudrate);
+    read("AutoIncrement", s.autoIncrement, d.autoIncrement);
+    Access(registry, AccessMode::Read, "AppendLF", s.appendLF);
+    Access(registry, AccessMode::Read, "FlowEnabled", s.flowEnabled);
+    read("DownloadPath", s.downloadPath, d.downloadPath);
+    read("DownloadFilename", s.downloadFilename, d.downloadFilename);
+    read("SmallPackets", s.smallPackets, d.smallPackets);
+    for (size_t i = 0; i < s.sendCmd.size(); ++i)
+        read(Numbered("SendCmd", i), s.sendCmd[i], d.sendCmd[i]);
+    for (size_t i = 0; i < s.sendHex.size(); ++i)
+        read(Numbered("SendHex", i), s.sendHex[i], d.sendHex[i]);
+    for (size_t i = 0; i < s.sendCrLf.size(); ++i)
+        read(Numbered("SendCrLf", i), s.sendCrLf[i], d.sendCrLf[i]);
+    for (size_t i = 0; i < s.cmdName.size(); ++i)
+        read(Numbered("CmdName", i), s.cmdName[i], d.cmdName[i]);
+    read("SendContinuous", s.sendContinuous, d.sendContinuous);
+    read("SendBlockSize", s.sendBlockSize, d.sendBlockSize);
+    read("SendMsPause", s.sendMsPause, d.sendMsPause);
+    s.debugMode = 0;
+    read("ScreenTextColor", s.screenTextColor, d.screenTextColor);
+    read("ScreenBackgroundColor", s.screenBackgroundColor, d.screenBackgroundColor);
+}
+
+void SaveSettings(Registry &registry, const std::string &profile, const Settings &settings)
+{
+    Settings s = settings; // the accessor takes its values by reference
+    registry.SetKeyPath(ProfileKeyPath(profile));
+    const auto write = [&](const std::string &name, auto &field) {
+        Access(registry, AccessMode::Write, name, field);
+    };
+
+    write("CommPort", s.commPort);
+    if (kKeepsPortName)
+        write("PortName", s.portName);
+    write("Baudrate", s.baudrate);
+    write("DownloadPath", s.downloadPath);
+    write("DownloadFilename", s.downloadFilename);
+    write("AutoIncrement", s.autoIncrement);
+    write("AppendLF", s.appendLF);
+    write("FlowEnabled", s.flowEnabled);
+    write("SmallPackets", s.smallPackets);
+    write("BdAddr", s.bdAddr);
+    for (size_t i = 0; i < s.sendCmd.size(); ++i)
+        write(Numbered("SendCmd", i), s.sendCmd[i]);
+    for (size_t i = 0; i < s.sendHex.size(); ++i)
+        write(Numbered("SendHex", i), s.sendHex[i]);
+    for (size_t i = 0; i < s.sendCrLf.size(); ++i)
+        write(Numbered("SendCrLf", i), s.sendCrLf[i]);
+    for (size_t i = 0; i < s.cmdName.size(); ++i)
+        write(Numbered("CmdName", i), s.cmdName[i]);
+    write("SendContinuous", s.sendContinuous);
+    write("SendBlockSize", s.sendBlockSize);
+    write("SendMsPause", s.sendMsPause);
+    write("ScreenTextColor", s.screenTextColor);
+    write("ScreenBackgroundColor", s.screenBackgroundColor);
+    write("DebugMode", s.debugMode);
+}
+
+void SaveDownloadChoice(Registry &registry, const std::string &profile, const Settings &settings)
+{
+    Settings s = settings;
+    registry.SetKeyPath(ProfileKeyPath(profile));
+    Access(registry, AccessMode::Write, "DownloadPath", s.downloadPath);
+    Access(registry, AccessMode::Write, "DownloadFilename", s.downloadFilename);
+}

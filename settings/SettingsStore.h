@@ -1,0 +1,36 @@
+#pragma once
+// Loading and saving the settings of one profile through the registry
+// accessor: which values exist, their defaults and the order of access.
+
+#include "settings/Registry.h"
+#include "settings/Settings.h"
+
+#include <string>
+
+// Root of every profile key, with its trailing backslash; a profile's key is
+// this path followed by the profile name.
+inline constexpr const char *kSettingsBasePath = "SOFTWARE\\Brondel\\Verrin\\";
+
+// Where a port number does not name a device, the device path is kept as the
+// string "PortName", loaded and saved right after "CommPort" (which stays).
+#ifdef _WIN32
+inline constexpr bool kKeepsPortName = false;
+#else
+inline constexpr bool kKeepsPortName = true;
+#endif
+
+std::string ProfileKeyPath(const std::string &profile);
+
+// Reads every setting of the profile into `settings`: each field first takes
+// its default, then the stored value; what cannot be read is stored with the
+// default. "AppendLF" and "FlowEnabled" have no default of their own: a missing
+// one is stored with what `settings` holds on entry. Debug mode becomes 0 and
+// the BD address text is left as it is: neither is ever read.
+void LoadSettings(Registry &registry, const std::string &profile, Settings &settings);
+
+// Writes every setting of the profile, "BdAddr" and "DebugMode" included. A
+// write that fails is skipped; the others are still written.
+void SaveSettings(Registry &registry, const std::string &profile, const Settings &settings);
+
+// The choice of an image file reaches the profile at once.
+void SaveDownloadChoice(Registry &registry, const std::string &profile, const Settings &settings);
