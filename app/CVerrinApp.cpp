@@ -1,5 +1,6 @@
 #include "app/CVerrinApp.h"
 
+#include "app/CMessageBoxes.h"
 #include "app/CVerrinDlg.h"
 #include "app/SignalBridge.h"
 
@@ -59,6 +60,12 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     }
 
     CVerrinDlg dialog(options);
+    if (dialog.Started() != StartOutcome::Claimed) {
+        const ProfileMessage m = StartFailureMessage(dialog.Started());
+        std::fprintf(stderr, "verrin: %s\n", m.text.c_str());
+        CMessageBoxes(nullptr).Show(m.text, m.caption, m.icon);
+        return 1;
+    }
     SignalBridge signalBridge;
     QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &QDialog::reject);
     dialog.exec();

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -28,7 +29,6 @@
 
 namespace {
 constexpr int kPollIntervalMs = 100;
-const char *const kProfileNames[] = {"A", "B", "C", "D", "E", "F", "G", "H"};
 
 KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 {
@@ -64,7 +64,8 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 } // namespace
 
 CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
-    : QDialog(parent), m_boxes(this), m_messages(messages ? *messages : m_boxes),
+    : QDialog(parent), m_session(m_store, m_registry, uint32_t(QCoreApplication::applicationPid())),
+      m_boxes(this), m_messages(messages ? *messages : m_boxes),
       m_port(m_messages), m_capture(m_captureFile, m_captureClock, *this, m_messages)
 {
     setWindowIcon(QIcon(QStringLiteral(":/verrin.svg")));
@@ -73,6 +74,11 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     CreateControls();
 
+    m_started = m_session.Start(m_settings);
+    if (m_started != StartOutcome::Claimed)
+        return;
+    // The command line chooses the port and rate of this run; they are kept
+    // with the profile like a choice made in "Setup".
     if (options.baudrate > 0)
         m_settings.baudrate = options.baudrate;
     if (!options.portPath.isEmpty())
@@ -88,6 +94,9 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     };
     qApp->installEventFilter(this);
 
+    static_cast<QLineEdit *>(Control(MainId::ImageName))
+        ->setText(QString::fromStdString(m_settings.downloadFilename));
+    FillProfileList();
     UpdateControlStates();
     UpdateTitle();
     UpdateCommandCaptions();
@@ -95,7 +104,11 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
         QTimer::singleShot(0, this, &CVerrinDlg::OnConnect);
 }
 
-CVerrinDlg::~CVerrinDlg() { qApp->removeEventFilter(this); }
+CVerrinDlg::~CVerrinDlg()
+{
+    qApp->removeEventFilter(this);
+    m_session.ReleaseAndSave(m_settings); // nothing left to do after done()
+}
 
 QWidget *CVerrinDlg::Control(int id) const
 {
@@ -133,9 +146,7 @@ void CVerrinDlg::CreateControls()
             break;
         }
         case ControlKind::ComboBox: {
-            auto *c = new QComboBox(this);
-            c->setEditable(true);
-            w = c;
+            w = new QComboBox(this);
             break;
         }
         case ControlKind::Terminal:
@@ -159,14 +170,8 @@ void CVerrinDlg::CreateControls()
     for (QWidget *g : groups)
         g->lower();
 
-    auto *profiles = static_cast<QComboBox *>(Control(MainId::ProfileList));
-    for (const char *name : kProfileNames)
-        profiles->addItem(QString::fromLatin1(name));
-    profiles->setCurrentIndex(0);
     static_cast<QLineEdit *>(Control(MainId::RxCount))->setText(QStringLiteral("0"));
     static_cast<QLineEdit *>(Control(MainId::Speed))->setText(QStringLiteral("0"));
-    static_cast<QLineEdit *>(Control(MainId::ImageName))
-        ->setText(QString::fromStdString(m_settings.downloadFilename));
 
     auto button = [this](int id) { return static_cast<QAbstractButton *>(Control(id)); };
     connect(button(MainId::Connect), &QAbstractButton::clicked, this, &CVerrinDlg::OnConnect);
@@ -181,6 +186,10 @@ void CVerrinDlg::CreateControls()
             });
     connect(button(MainId::SetCmds), &QAbstractButton::clicked, this, &CVerrinDlg::OnSetCmds);
     connect(button(MainId::Setup), &QAbstractButton::clicked, this, &CVerrinDlg::OnSetup);
+    connect(button(MainId::ClearProfiles), &QAbstractButton::clicked, this,
+            &CVerrinDlg::OnClearProfiles);
+    connect(static_cast<QComboBox *>(Control(MainId::ProfileList)), &QComboBox::activated, this,
+            &CVerrinDlg::SelectProfile);
     connect(button(MainId::NetView), &QAbstractButton::clicked, this, &CVerrinDlg::OnNetView);
     connect(button(MainId::Capture), &QAbstractButton::clicked, this,
             [this] { m_capture.ToggleCapture(); });
@@ -196,6 +205,40 @@ void CVerrinDlg::ResolvePortPath()
                                             : m_settings.portName);
 }
 
+void CVerrinDlg::FillProfileList()
+{
+    auto *list = static_cast<QComboBox *>(Control(MainId::ProfileList));
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (const char *name : kProfileNames)
+        list->addItem(QString::fromLatin1(name));
+    list->setCurrentIndex(m_session.ProfileIndex());
+}
+
+void CVerrinDlg::SelectProfile(int index)
+{
+    if (m_session.SelectProfile(index, m_settings) == SwitchOutcome::InUse) {
+        const ProfileMessage m = ProfileInUseMessage();
+        m_messages.Show(m.text, m.caption, m.icon);
+    }
+    ResolvePortPath();
+    static_cast<QLineEdit *>(Control(MainId::ImageName))
+        ->setText(QString::fromStdString(m_settings.downloadFilename));
+    FillProfileList();
+    UpdateTitle();
+    UpdateControlStates();
+    Control(MainId::Connect)->setFocus();
+    UpdateCommandCaptions();
+}
+
+void CVerrinDlg::OnClearProfiles()
+{
+    const ProfileMessage m = m_session.ClearProfiles();
+    m_messages.Show(m.text, m.caption, m.icon);
+}
+
+void CVerrinDlg::SaveSettings() { m_session.Save(m_settings); }
+
 void CVerrinDlg::OnSetup()
 {
     CPortProber prober;
@@ -203,6 +246,7 @@ void CVerrinDlg::OnSetup()
     if (dialog.exec() != QDialog::Accepted)
         return;
     ApplySetupValues(dialog.Values(), m_settings);
+    SaveSettings();
     ResolvePortPath();
     UpdateTitle();
     UpdateControlStates();
@@ -267,6 +311,7 @@ void CVerrinDlg::OnSetCmds()
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_settings = dialog.Result();
+    SaveSettings();
     UpdateCommandCaptions();
 }
 
@@ -294,7 +339,7 @@ void CVerrinDlg::UpdateControlStates()
 void CVerrinDlg::UpdateTitle()
 {
     setWindowTitle(QString::fromStdString(
-        FormatTitle(m_profile, PortDisplayName(m_portPath.toStdString()), m_settings.baudrate)));
+        FormatTitle(m_session.ProfileName(), PortDisplayName(m_portPath.toStdString()), m_settings.baudrate)));
 }
 
 bool CVerrinDlg::OpenPort()
@@ -473,4 +518,5 @@ void CVerrinDlg::done(int result)
     m_pollTimer.stop();
     m_capture.Stop();
     QDialog::done(result);
+    m_session.ReleaseAndSave(m_settings);
 }

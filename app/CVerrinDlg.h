@@ -5,7 +5,10 @@
 
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
+#include "instance/CSharedMemory.h"
+#include "instance/ProfileSession.h"
 #include "netview/NetViewHost.h"
+#include "settings/CRegistry.h"
 #include "transfer/CCaptureFile.h"
 #include "app/MainWindowRules.h"
 #include "app/TerminalText.h"
@@ -36,6 +39,10 @@ public:
     // messages: where user messages go; message boxes of this window when null.
     explicit CVerrinDlg(const StartOptions &options, UserMessages *messages = nullptr,
                         QWidget *parent = nullptr);
+
+    // Why the window could not start (no free profile, or no instance
+    // store); Claimed when it runs normally.
+    StartOutcome Started() const { return m_started; }
     ~CVerrinDlg() override;
 
     // Operations the other windows use.
@@ -84,6 +91,10 @@ private:
     void OnCommandButton(int n);
     void OnSetCmds();
     void OnSetup();
+    void FillProfileList();
+    void SelectProfile(int index);
+    void OnClearProfiles();
+    void SaveSettings();
     void ResolvePortPath();
     void OnNetView();
     void SetCaptureCaption(const std::string &caption) override;
@@ -91,13 +102,19 @@ private:
     void EnableSpeed(bool enabled) override;
     void ShowRxCount();
 
+    // Program-wide: the settings store and the instance store, then the
+    // profile this instance holds in them.
+    CRegistry m_registry;
+    CSharedMemory m_store;
+    ProfileSession m_session;
+    StartOutcome m_started = StartOutcome::StoreUnavailable;
+
     CMessageBoxes m_boxes;
     UserMessages &m_messages;
     CSerialPort m_port;
     QTimer m_pollTimer;
     TerminalText m_terminal;
     Settings m_settings;
-    std::string m_profile = "A";
     QString m_portPath;
     int32_t m_transferState = 0;
     bool m_loading = false;

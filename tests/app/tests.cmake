@@ -3,3 +3,4 @@ verrin_core_test(app_core_tests
 verrin_qt_test(app_window_tests app/main_window_test.cpp)
 verrin_qt_test(app_program_tests app/program_test.cpp)
 add_dependencies(app_program_tests verrin)
+verrin_qt_test(app_profile_tests app/profiles_window_test.cpp)
