@@ -2,6 +2,8 @@
 // the receive loop, the keyboard path and the buttons of the terminal.
 #include "app/CTerminalView.h"
 #include "app/CVerrinDlg.h"
+#include "settings/CRegistry.h"
+#include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
 #include "support/Pty.h"
 
@@ -173,6 +175,43 @@ TEST(MainWindow, CommandButtonsSendTheirTextsAndEchoThem)
     static_cast<QAbstractButton *>(w.control(MainId::Command[3]))->click();
     EXPECT_EQ(w.pty.Read(), std::string("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19));
     EXPECT_EQ(w.terminal(), expected + "ESD Msg1\r\n");
+}
+
+TEST(MainWindow, BlockWiseLineTestArrivesWholeWithItsPauses)
+{
+    {
+        CRegistry registry;
+        Settings s;
+        s.sendContinuous = 0;
+        s.sendBlockSize = 256;
+        s.sendMsPause = 100;
+        SaveSettings(registry, "A", s);
+    }
+    Window w;
+    w.connect();
+    std::string received;
+    std::thread reader([&] {
+        while (received.size() < 3000) {
+            const std::string chunk = w.pty.Read(5000, 20);
+            if (chunk.empty())
+                break;
+            received += chunk;
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    static_cast<QAbstractButton *>(w.control(MainId::Command[9]))->click();
+    const qint64 ms = clock.elapsed();
+    reader.join();
+    std::string expected;
+    for (int i = 1; i <= 100; ++i) {
+        char line[31];
+        std::snprintf(line, sizeof line, "Line %-5d%07d Bytes sent\r\n", i, i * 30);
+        expected += line;
+    }
+    EXPECT_TRUE(received == expected) << received.size() << " bytes";
+    EXPECT_EQ(w.terminal(), expected);
+    EXPECT_GE(ms, 12 * 100 - 50) << "twelve blocks, each followed by its pause";
 }
 
 TEST(MainWindow, AStormOfBytesKeepsTheTextAndTheViewEqual)

@@ -7,7 +7,10 @@
 #include "support/MessageRecorder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -78,4 +81,58 @@ TEST(ProfilesInTheWindow, ExitSavesTheProfileAndFreesIt)
     CVerrinDlg again(CVerrinDlg::StartOptions{}, &messages);
     EXPECT_TRUE(again.windowTitle().startsWith("A - ")) << "the profile was given back";
     EXPECT_TRUE(again.windowTitle().contains(": 57600 Baud")) << "and its settings saved";
+}
+
+namespace {
+// Runs "Set Cmds", types text into the box with the given accessible name,
+// and ends the dialog with OK or Cancel.
+void EditCommands(CVerrinDlg &w, const QString &box, const QString &text, bool ok)
+{
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        for (auto *edit : dialog->findChildren<QLineEdit *>()) {
+            if (edit->accessibleName() == box) {
+                edit->clear();
+                QTest::keyClicks(edit, text);
+            }
+        }
+        if (ok)
+            QMetaObject::invokeMethod(dialog, "accept");
+        else
+            QMetaObject::invokeMethod(dialog, "reject");
+    });
+    static_cast<QAbstractButton *>(w.Control(MainId::SetCmds))->click();
+}
+
+Settings Stored(const char *profile)
+{
+    CRegistry registry;
+    Settings s;
+    LoadSettings(registry, profile, s);
+    return s;
+}
+} // namespace
+
+TEST(ProfilesInTheWindow, SetCmdsStoresExactlyTheEditsOnOkAndNothingOnCancel)
+{
+    MessageRecorder messages;
+    CVerrinDlg w(CVerrinDlg::StartOptions{}, &messages);
+    const Settings before = Stored("A");
+
+    EditCommands(w, "command 2 text", "at+ab ping", false);
+    const Settings afterCancel = Stored("A");
+    EXPECT_EQ(afterCancel.sendCmd, before.sendCmd);
+    EXPECT_EQ(afterCancel.cmdName, before.cmdName);
+
+    EditCommands(w, "command 2 name", "Ping", true);
+    const Settings afterOk = Stored("A");
+    Settings expected = before;
+    expected.cmdName[1] = "Ping";
+    EXPECT_EQ(afterOk.cmdName, expected.cmdName);
+    EXPECT_EQ(afterOk.sendCmd, expected.sendCmd);
+    EXPECT_EQ(afterOk.sendCrLf, expected.sendCrLf);
+    EXPECT_EQ(afterOk.sendBlockSize, expected.sendBlockSize);
+    EXPECT_EQ(static_cast<QAbstractButton *>(w.Control(MainId::Command[1]))->text(), "Ping");
+    EXPECT_TRUE(messages.messages.empty());
 }
