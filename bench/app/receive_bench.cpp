@@ -3,7 +3,7 @@
 // terminal at the 4,000,000-character limit. Prints MB/s, CPU seconds per MB,
 // peak RSS and the longest stall of the event loop.
 //
-//   build/bench/receive_bench [--hex] [--mb N]
+//   build/bench/receive_bench [--hex] [--capture] [--mb N]
 #include "app/CVerrinDlg.h"
 #include "support/MessageRecorder.h"
 
@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -58,12 +59,17 @@ double CpuSeconds()
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch; // settings, instance store and capture file of this run
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"})
+        qputenv(name, scratch.path().toLocal8Bit());
     QApplication app(argc, argv);
-    bool hex = false;
+    bool hex = false, capture = false;
     size_t megabytes = 20;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--hex"))
             hex = true;
+        else if (!std::strcmp(argv[i], "--capture"))
+            capture = true;
         else if (!std::strcmp(argv[i], "--mb") && i + 1 < argc)
             megabytes = std::strtoul(argv[++i], nullptr, 10);
     }
@@ -93,6 +99,8 @@ int main(int argc, char **argv)
     waitpid(writer, nullptr, 0);
     if (hex)
         static_cast<QAbstractButton *>(dlg.Control(MainId::BinaryMode))->setChecked(true);
+    if (capture)
+        static_cast<QAbstractButton *>(dlg.Control(MainId::Capture))->click();
 
     // Longest gap between two 10 ms ticks: how long the window could not repaint.
     QElapsedTimer gapClock;
@@ -118,9 +126,9 @@ int main(int argc, char **argv)
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     const double mb = double(total) / (1 << 20);
-    std::printf("%s display: %.1f MB in %.2f s = %.2f MB/s (%.0f bytes/s), %.3f CPU s/MB, "
+    std::printf("%s display%s: %.1f MB in %.2f s = %.2f MB/s (%.0f bytes/s), %.3f CPU s/MB, "
                 "peak RSS %.0f MB, longest event-loop stall %lld ms, terminal %zu chars\n",
-                hex ? "hex" : "text", mb, seconds, mb / seconds, total / seconds, cpu / mb,
+                hex ? "hex" : "text", capture ? " with capture" : "", mb, seconds, mb / seconds, total / seconds, cpu / mb,
                 u.ru_maxrss / 1024.0, (long long)maxGap, dlg.Terminal().Length());
     return 0;
 }

@@ -11,9 +11,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -212,6 +215,34 @@ TEST(MainWindow, BlockWiseLineTestArrivesWholeWithItsPauses)
     EXPECT_TRUE(received == expected) << received.size() << " bytes";
     EXPECT_EQ(w.terminal(), expected);
     EXPECT_GE(ms, 12 * 100 - 50) << "twelve blocks, each followed by its pause";
+}
+
+TEST(MainWindow, CaptureHoldsEveryReceivedByteInOrder)
+{
+    Window w;
+    w.connect();
+    auto *capture = static_cast<QAbstractButton *>(w.control(MainId::Capture));
+    capture->click();
+    ASSERT_EQ(capture->text(), "Stop Capture");
+    ASSERT_EQ(w.messages.messages.size(), 1u);
+    const QString path = QDir::home().filePath("verrin.dat");
+    EXPECT_EQ(w.messages.messages[0].text, "Capture Started!!(Saved in " + path.toStdString() + ")");
+
+    std::string data(50 << 20, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 2654435761u) >> 13);
+    std::thread writer([&] { w.pty.Write(data); });
+    const bool all = WaitFor([&] { return w.text(MainId::RxCount) == QString::number(data.size()); }, 120000);
+    writer.join();
+    ASSERT_TRUE(all);
+    EXPECT_TRUE(w.text(MainId::Speed).endsWith(" B/s"));
+    capture->click();
+    EXPECT_EQ(capture->text(), "Start Capture");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    ASSERT_EQ(size_t(saved.size()), data.size());
+    EXPECT_TRUE(std::memcmp(saved.constData(), data.data(), data.size()) == 0);
 }
 
 TEST(MainWindow, AStormOfBytesKeepsTheTextAndTheViewEqual)
