@@ -99,7 +99,12 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
         QTimer::singleShot(0, this, &CVerrinDlg::OnConnect);
 }
 
-CVerrinDlg::~CVerrinDlg() { qApp->removeEventFilter(this); }
+CVerrinDlg::~CVerrinDlg()
+{
+    qApp->removeEventFilter(this);
+    // The view reads the terminal text until it is gone, so it goes first.
+    delete m_view;
+}
 
 QWidget *CVerrinDlg::Control(int id) const
 {
