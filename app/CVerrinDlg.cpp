@@ -108,6 +108,8 @@ CVerrinDlg::~CVerrinDlg()
 {
     qApp->removeEventFilter(this);
     m_session.ReleaseAndSave(m_settings); // nothing left to do after done()
+    // The view reads the terminal text until it is gone, so it goes first.
+    delete m_view;
 }
 
 QWidget *CVerrinDlg::Control(int id) const
