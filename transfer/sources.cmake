@@ -1,1 +1,6 @@
 # Sources of the transfer subsystem: core files (standard library only) and Qt files.
+list(APPEND VERRIN_CORE_SOURCES
+  transfer/Crc16.cpp transfer/YmodemBlock.cpp transfer/TraceNames.cpp
+  transfer/YmodemSender.cpp transfer/ImageFile.cpp transfer/LoaderRules.cpp)
+list(APPEND VERRIN_QT_SOURCES
+  transfer/CLoadImage.cpp transfer/CDebug.cpp transfer/SelectDownloadFile.cpp)

@@ -1,0 +1,6 @@
+# Tests of the transfer subsystem: the sender against a scripted receiver and
+# against lrzsz's rb over a pty, and the loader and debug windows offscreen.
+verrin_core_test(transfer_core_tests
+  ${CMAKE_CURRENT_LIST_DIR}/BlockTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SenderTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
