@@ -4,3 +4,9 @@ verrin_core_test(transfer_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/BlockTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SenderTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
+
+verrin_core_test(transfer_interop_tests
+  ${CMAKE_CURRENT_LIST_DIR}/InteropTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FdSerialLink.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RbPeer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
