@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 CDebug::CDebug(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -30,6 +31,11 @@ CDebug::CDebug(QWidget *parent)
     debugModeAction_->setCheckable(true);
     connect(debugModeAction_, &QAction::toggled, this, &CDebug::ApplyDebugMode);
     connect(clear_, &QPushButton::clicked, this, &CDebug::Clear);
+
+    showTimer_ = new QTimer(this);
+    showTimer_->setSingleShot(true);
+    showTimer_->setInterval(50);
+    connect(showTimer_, &QTimer::timeout, this, &CDebug::ShowPending);
 }
 
 void CDebug::SetDebugMode(bool on)
@@ -52,10 +58,18 @@ void CDebug::TraceText(std::string_view text)
     if (!DebugMode() || text.empty())
         return;
     log_.append(text);
-    // Appending at the end shows the same text as rewriting the field from
-    // the log would, at the cost of the new text only.
+    pending_.append(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    if (!showTimer_->isActive())
+        showTimer_->start();
+}
+
+// Appending at the end shows the same text as rewriting the field from the
+// log would, at the cost of the new text only.
+void CDebug::ShowPending()
+{
     text_->moveCursor(QTextCursor::End);
-    text_->insertPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    text_->insertPlainText(pending_);
+    pending_.clear();
     text_->moveCursor(QTextCursor::End);
     text_->ensureCursorVisible();
 }
@@ -69,6 +83,8 @@ void CDebug::TraceControlByte(uint8_t byte)
 void CDebug::Clear()
 {
     log_.clear();
+    pending_.clear();
+    showTimer_->stop();
     text_->clear();
 }
 

@@ -12,12 +12,14 @@
 #include "transfer/TransferSinks.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <string>
 
 class QAction;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 class CDebug : public QDialog, public TraceSink {
     Q_OBJECT
@@ -43,8 +45,14 @@ protected:
 
 private:
     void ApplyDebugMode(bool on);
+    void ShowPending();
 
     std::string log_;
+    // Traced text not yet in the field. Each insertion into the field costs
+    // far more than its text, and a fast transfer traces a few times per
+    // block, so the field takes what came in the last 50 ms in one piece.
+    QString pending_;
+    QTimer *showTimer_;
     QPlainTextEdit *text_;
     QPushButton *clear_;
     QAction *debugModeAction_;

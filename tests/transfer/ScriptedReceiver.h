@@ -1,10 +1,11 @@
 #pragma once
 // A fake port with a receiver behind it. The sender's writes are grouped
-// into frames (a single byte, or the six writes of one block); the receiver
-// answers each frame by queueing bytes for the sender to read. By default it
-// behaves as a well-mannered receiver: "C" at the start, ACK and "C" for the
-// header, ACK for every data block and for EOT. A test replaces the answer to
-// chosen frames through `answer`, and can hold replies back with `holdReplies`.
+// into frames (a single byte, or the six writes of one block), and each frame
+// is answered by queueing bytes for the sender to read. The default answers
+// are a well-mannered receiver's: "C" at the start, ACK and "C" for the
+// header, ACK for every data block and for EOT. A test replaces the answer
+// to chosen frames through `answer`, and holds replies back with
+// `holdReplies` until it releases them.
 
 #include "serial/SerialLink.h"
 #include "transfer/TransferSinks.h"
@@ -18,31 +19,27 @@
 
 struct Frame {
     bool isBlock = false;
-    uint8_t byte = 0;           // the single byte, or the block's first byte
-    uint32_t payloadSize = 0;
+    uint8_t byte = 0; // the single byte, or the block's first byte
     uint8_t number = 0;
     uint8_t complement = 0;
     std::vector<uint8_t> payload;
-    uint16_t crc = 0;           // as written, high byte first
-    int writes = 0;             // WriteBytes calls that carried it
+    uint16_t crc = 0;
+    int writes = 0;
 };
 
 class ScriptedReceiver : public SerialLink {
 public:
-    ScriptedReceiver();
+    ScriptedReceiver() : input{'C'} {}
 
     int32_t BytesWaiting() override { return static_cast<int32_t>(input.size()); }
     int32_t ReadByte() override;
-    uint32_t ReadBlock(uint8_t *buffer, int32_t max) override;
+    uint32_t ReadBlock(uint8_t *, int32_t) override { return 0; } // the sender never does
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     void SetRtsHandshake(bool on) override { rts.push_back(on); }
 
-    // Replaces the default answer to frame number index (counted from 0, the
-    // "1" included) when it returns a value.
+    // Frame index counts every frame from 0, the "1" included.
     std::function<std::optional<std::string>(const Frame &, size_t index)> answer;
-    // Called after every write, for tests that act in the middle of one.
     std::function<void()> onWrite;
-    // Replies go to `held` instead of the input until released.
     bool holdReplies = false;
     void ReleaseReplies();
 
@@ -51,16 +48,14 @@ public:
     std::vector<Frame> frames;
     std::vector<bool> rts;
 
-    // The data blocks between the header and the first EOT, resends once.
+    // The data blocks between the header and the first EOT; a resent block
+    // or header counts once.
     std::vector<const Frame *> DataBlocks() const;
-    // The file as the header names it: the data payloads cut to its size.
-    std::string ReceivedName() const;
-    std::vector<uint8_t> ReceivedFile() const;
+    // Their payloads cut to size, as a receiver stores the file.
+    std::vector<uint8_t> ReceivedFile(size_t size) const;
 
 private:
-    std::string DefaultAnswer(const Frame &frame);
-    void Complete(Frame frame);
-    void Queue(const std::string &bytes);
+    void Complete(const Frame &frame);
 
     std::optional<Frame> pending_;
     bool headerSeen_ = false;

@@ -10,3 +10,5 @@ verrin_core_test(transfer_interop_tests
   ${CMAKE_CURRENT_LIST_DIR}/FdSerialLink.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RbPeer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
+
+verrin_qt_test(transfer_window_tests ${CMAKE_CURRENT_LIST_DIR}/LoaderWindowTest.cpp)
