@@ -140,10 +140,10 @@ void CVerrinDlg::CreateControls()
     setFixedSize(DialogUnitsRect(font(), 0, 0, 519, 287).size());
 
     std::vector<QWidget *> groups;
-    for (const ControlSpec &spec : MainControls()) {
-        const QString caption = QString::fromLatin1(spec.caption);
+    for (const ControlSpec &control : MainControls()) {
+        const QString caption = QString::fromLatin1(control.caption);
         QWidget *w = nullptr;
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::PushButton: {
             auto *b = new QPushButton(caption, this);
             b->setAutoDefault(false);
@@ -159,7 +159,7 @@ void CVerrinDlg::CreateControls()
         case ControlKind::ReadOnlyEdit: {
             auto *e = new QLineEdit(this);
             e->setReadOnly(true);
-            if (spec.id == MainId::ImageName)
+            if (control.id == MainId::ImageName)
                 e->setAlignment(Qt::AlignCenter);
             w = e;
             break;
@@ -178,13 +178,13 @@ void CVerrinDlg::CreateControls()
             w = m_view;
             break;
         }
-        QRect r = DialogUnitsRect(font(), spec.x, spec.y, spec.w, spec.h);
-        if (spec.kind == ControlKind::ComboBox) // the template's height is the dropped list's
+        QRect r = DialogUnitsRect(font(), control.x, control.y, control.w, control.h);
+        if (control.kind == ControlKind::ComboBox) // the template's height is the dropped list's
             r.setHeight(std::max(w->sizeHint().height(), DialogUnitsRect(font(), 0, 0, 0, 12).height()));
         w->setGeometry(r);
-        w->setAccessibleName(spec.caption[0] ? caption : QString::fromLatin1(spec.role));
-        if (spec.id)
-            m_controls[spec.id] = w;
+        w->setAccessibleName(control.caption[0] ? caption : QString::fromLatin1(control.role));
+        if (control.id)
+            m_controls[control.id] = w;
     }
     for (QWidget *g : groups)
         g->lower();
@@ -383,9 +383,9 @@ void CVerrinDlg::UpdateControlStates()
     state.connected = m_port.IsConnected();
     state.loading = m_loading;
     state.flowEnabled = m_settings.flowEnabled != 0;
-    for (const ControlSpec &spec : MainControls())
-        if (spec.id)
-            Control(spec.id)->setEnabled(IsEnabled(spec.rule, state));
+    for (const ControlSpec &control : MainControls())
+        if (control.id)
+            Control(control.id)->setEnabled(IsEnabled(control.rule, state));
 
     const bool active = IsTerminalActive(state);
     m_view->SetReadOnly(!active);

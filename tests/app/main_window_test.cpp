@@ -78,9 +78,9 @@ TEST(MainWindow, IdleLooksAndTitle)
     EXPECT_TRUE(w.control(MainId::Select)->isEnabled());
     EXPECT_FALSE(w.control(MainId::Speed)->isEnabled());
     EXPECT_EQ(w.text(MainId::RxCount), "0");
-    for (const ControlSpec &spec : MainControls()) {
-        if (spec.id) {
-            EXPECT_FALSE(w.control(spec.id)->accessibleName().isEmpty()) << spec.id;
+    for (const ControlSpec &control : MainControls()) {
+        if (control.id) {
+            EXPECT_FALSE(w.control(control.id)->accessibleName().isEmpty()) << control.id;
         }
     }
     EXPECT_EQ(w.view()->accessibleName(), "terminal view");
