@@ -5,6 +5,7 @@
 #include "app/TerminalViewText.h"
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
+#include "support/WaitFor.h"
 #include "support/MessageRecorder.h"
 #include "support/Pty.h"
 
@@ -21,15 +22,6 @@
 #include <thread>
 
 namespace {
-template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return pred();
-}
-
 uint32_t BaseColorOf(QWidget *w)
 {
     const QColor c = w->palette().color(w->isEnabled() ? QPalette::Active : QPalette::Disabled,

@@ -6,6 +6,7 @@
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "transfer/CLoadImage.h"
+#include "support/WaitFor.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
@@ -22,15 +23,6 @@
 #include <zlib.h>
 
 namespace {
-template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return pred();
-}
-
 QByteArray ReadAll(const QString &path)
 {
     QFile f(path);
