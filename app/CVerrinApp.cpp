@@ -41,13 +41,17 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     const QCommandLineOption connectOption(
         QStringList{QStringLiteral("c"), QStringLiteral("connect")},
         QStringLiteral("Connect to the port at start."));
-    parser.addOptions({portOption, baudOption, connectOption});
+    const QCommandLineOption debugOption(
+        QStringList{QStringLiteral("d"), QStringLiteral("debug")},
+        QStringLiteral("Debug mode: show the debug screen with the trace of downloads."));
+    parser.addOptions({portOption, baudOption, connectOption, debugOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return Fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
     CVerrinDlg::StartOptions options;
     options.connect = parser.isSet(connectOption);
+    options.debugMode = parser.isSet(debugOption);
     if (parser.isSet(baudOption)) {
         bool ok = false;
         const int baud = parser.value(baudOption).toInt(&ok);

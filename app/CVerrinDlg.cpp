@@ -8,6 +8,9 @@
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSendCmd.h"
 #include "netview/RunNetView.h"
+#include "transfer/CDebug.h"
+#include "transfer/CLoadImage.h"
+#include "transfer/SelectDownloadFile.h"
 #include "dialogs/ColorText.h"
 #include "serial/PortNames.h"
 
@@ -21,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAction>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -74,6 +78,10 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     CreateControls();
 
+    m_debug = new CDebug(this);
+    m_loader = new CLoadImage(*this, m_messages, this);
+    m_sender = std::make_unique<YmodemSender>(m_port, *m_loader, *m_debug, m_settings);
+
     m_started = m_session.Start(m_settings);
     if (m_started != StartOutcome::Claimed)
         return;
@@ -89,6 +97,11 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     connect(&m_pollTimer, &QTimer::timeout, this, &CVerrinDlg::Poll);
     connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
     connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
+    // A download goes on as soon as its reply arrives, not only at the tick.
+    connect(&m_port, &CSerialPort::BytesArrived, this, [this] {
+        if (m_transferState != 0)
+            RunTransferSteps();
+    });
     m_port.blockObserver = [this](const uint8_t *bytes, uint32_t count) {
         m_capture.CaptureChunk(bytes, count);
     };
@@ -100,6 +113,10 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     UpdateControlStates();
     UpdateTitle();
     UpdateCommandCaptions();
+    connect(m_debug->DebugModeAction(), &QAction::toggled, this,
+            [this](bool on) { m_settings.debugMode = on ? 1 : 0; });
+    if (options.debugMode)
+        m_debug->SetDebugMode(true);
     if (options.connect)
         QTimer::singleShot(0, this, &CVerrinDlg::OnConnect);
 }
@@ -108,6 +125,8 @@ CVerrinDlg::~CVerrinDlg()
 {
     qApp->removeEventFilter(this);
     m_session.ReleaseAndSave(m_settings); // nothing left to do after done()
+    // The view reads the terminal text until it is gone, so it goes first.
+    delete m_view;
 }
 
 QWidget *CVerrinDlg::Control(int id) const
@@ -121,10 +140,10 @@ void CVerrinDlg::CreateControls()
     setFixedSize(DialogUnitsRect(font(), 0, 0, 519, 287).size());
 
     std::vector<QWidget *> groups;
-    for (const ControlSpec &spec : MainControls()) {
-        const QString caption = QString::fromLatin1(spec.caption);
+    for (const ControlSpec &control : MainControls()) {
+        const QString caption = QString::fromLatin1(control.caption);
         QWidget *w = nullptr;
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::PushButton: {
             auto *b = new QPushButton(caption, this);
             b->setAutoDefault(false);
@@ -140,7 +159,7 @@ void CVerrinDlg::CreateControls()
         case ControlKind::ReadOnlyEdit: {
             auto *e = new QLineEdit(this);
             e->setReadOnly(true);
-            if (spec.id == MainId::ImageName)
+            if (control.id == MainId::ImageName)
                 e->setAlignment(Qt::AlignCenter);
             w = e;
             break;
@@ -159,13 +178,13 @@ void CVerrinDlg::CreateControls()
             w = m_view;
             break;
         }
-        QRect r = DialogUnitsRect(font(), spec.x, spec.y, spec.w, spec.h);
-        if (spec.kind == ControlKind::ComboBox) // the template's height is the dropped list's
+        QRect r = DialogUnitsRect(font(), control.x, control.y, control.w, control.h);
+        if (control.kind == ControlKind::ComboBox) // the template's height is the dropped list's
             r.setHeight(std::max(w->sizeHint().height(), DialogUnitsRect(font(), 0, 0, 0, 12).height()));
         w->setGeometry(r);
-        w->setAccessibleName(spec.caption[0] ? caption : QString::fromLatin1(spec.role));
-        if (spec.id)
-            m_controls[spec.id] = w;
+        w->setAccessibleName(control.caption[0] ? caption : QString::fromLatin1(control.role));
+        if (control.id)
+            m_controls[control.id] = w;
     }
     for (QWidget *g : groups)
         g->lower();
@@ -191,6 +210,8 @@ void CVerrinDlg::CreateControls()
     connect(static_cast<QComboBox *>(Control(MainId::ProfileList)), &QComboBox::activated, this,
             &CVerrinDlg::SelectProfile);
     connect(button(MainId::NetView), &QAbstractButton::clicked, this, &CVerrinDlg::OnNetView);
+    connect(button(MainId::Select), &QAbstractButton::clicked, this, &CVerrinDlg::OnSelect);
+    connect(button(MainId::Load), &QAbstractButton::clicked, this, &CVerrinDlg::OnLoad);
     connect(button(MainId::Capture), &QAbstractButton::clicked, this,
             [this] { m_capture.ToggleCapture(); });
     for (int n = 1; n <= 10; ++n)
@@ -253,6 +274,47 @@ void CVerrinDlg::OnSetup()
 }
 
 void CVerrinDlg::OnNetView() { RunNetView(*this, this); }
+
+void CVerrinDlg::OnSelect()
+{
+    const auto chosen = SelectDownloadFile(this, {m_settings.downloadPath, m_settings.downloadFilename});
+    if (!chosen)
+        return;
+    m_settings.downloadPath = chosen->path;
+    m_settings.downloadFilename = chosen->name;
+    static_cast<QLineEdit *>(Control(MainId::ImageName))
+        ->setText(QString::fromStdString(m_settings.downloadFilename));
+    m_session.SaveDownloadChoice(m_settings);
+}
+
+void CVerrinDlg::OnLoad()
+{
+    m_loader->Load({m_settings.downloadPath, m_settings.downloadFilename, m_settings.bdAddr,
+                    m_settings.smallPackets});
+}
+
+void CVerrinDlg::ApplyLoaderSettings(const LoaderSettings &settings)
+{
+    m_settings.downloadPath = settings.downloadPath;
+    m_settings.downloadFilename = settings.downloadFilename;
+    m_settings.bdAddr = settings.bdAddr;
+    m_settings.smallPackets = settings.smallPackets;
+    static_cast<QLineEdit *>(Control(MainId::ImageName))
+        ->setText(QString::fromStdString(m_settings.downloadFilename));
+    SaveSettings();
+}
+
+StartResult CVerrinDlg::StartTransfer(std::vector<uint8_t> image)
+{
+    return m_sender->Start(std::move(image), m_transferState);
+}
+
+void CVerrinDlg::RunTransferSteps()
+{
+    // Not from inside a poll step: its own message box may be open.
+    if (!m_inPoll)
+        m_sender->RunReadySteps(m_transferState);
+}
 
 std::optional<size_t> CVerrinDlg::FindInTerminal(std::string_view keyword) const
 {
@@ -321,9 +383,9 @@ void CVerrinDlg::UpdateControlStates()
     state.connected = m_port.IsConnected();
     state.loading = m_loading;
     state.flowEnabled = m_settings.flowEnabled != 0;
-    for (const ControlSpec &spec : MainControls())
-        if (spec.id)
-            Control(spec.id)->setEnabled(IsEnabled(spec.rule, state));
+    for (const ControlSpec &control : MainControls())
+        if (control.id)
+            Control(control.id)->setEnabled(IsEnabled(control.rule, state));
 
     const bool active = IsTerminalActive(state);
     m_view->SetReadOnly(!active);
@@ -386,11 +448,12 @@ void CVerrinDlg::Poll()
     if (m_inPoll)
         return;
     m_inPoll = true;
-    switch (DecidePoll(m_transferState, false)) {
+    switch (DecidePoll(m_transferState, m_sender->AbortRequested())) {
     case PollAction::TerminalReceive:
         ReceiveStep();
         break;
     case PollAction::TransferStep:
+        m_sender->RunReadySteps(m_transferState);
         break;
     case PollAction::InvalidState:
         m_messages.Show(kInvalidStateMessage, "", MessageIcon::None);
@@ -493,6 +556,7 @@ void CVerrinDlg::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
     menu.addAction(QStringLiteral("&About Verrin..."), this, &CVerrinDlg::ShowAbout);
+    menu.addAction(m_debug->DebugModeAction());
     menu.exec(event->globalPos());
 }
 

@@ -10,6 +10,8 @@
 #include "netview/NetViewHost.h"
 #include "settings/CRegistry.h"
 #include "transfer/CCaptureFile.h"
+#include "transfer/LoaderHost.h"
+#include "transfer/YmodemSender.h"
 #include "app/MainWindowRules.h"
 #include "app/TerminalText.h"
 #include "serial/CSerialPort.h"
@@ -19,6 +21,8 @@
 #include <QTimer>
 #include <map>
 
+class CDebug;
+class CLoadImage;
 class CTerminalView;
 class QAbstractButton;
 class QComboBox;
@@ -27,6 +31,7 @@ class QLineEdit;
 class CVerrinDlg : public QDialog,
                    public EchoSink,
                    public NetViewHost,
+                   public LoaderHost,
                    private CaptureDisplay {
     Q_OBJECT
 public:
@@ -34,6 +39,7 @@ public:
         QString portPath;  // empty: the profile's port
         int32_t baudrate = 0; // 0: the profile's baud rate
         bool connect = false;
+        bool debugMode = false; // show the debug screen and trace downloads
     };
 
     // messages: where user messages go; message boxes of this window when null.
@@ -46,7 +52,7 @@ public:
     ~CVerrinDlg() override;
 
     // Operations the other windows use.
-    void UpdateControlStates();
+    void UpdateControlStates() override;
     void UpdateTitle();
     void ClearTerminal() override;
     void EchoToTerminal(std::string_view text) override;
@@ -60,6 +66,12 @@ public:
     std::string_view TerminalTextFrom(size_t position) const override;
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     int32_t SendString(std::string_view text) override { return m_port.SendString(text); }
+
+    // What the loader window asks of the main window.
+    void SetLoading(bool loading) override { m_loading = loading; }
+    void ApplyLoaderSettings(const LoaderSettings &settings) override;
+    StartResult StartTransfer(std::vector<uint8_t> image) override;
+    void RequestTransferAbort() override { m_sender->RequestAbort(); }
 
     SerialLink &Port() { return m_port; }
     UserMessages &Messages() { return m_messages; }
@@ -97,6 +109,9 @@ private:
     void SaveSettings();
     void ResolvePortPath();
     void OnNetView();
+    void OnSelect();
+    void OnLoad();
+    void RunTransferSteps();
     void SetCaptureCaption(const std::string &caption) override;
     void SetSpeedText(const std::string &text) override;
     void EnableSpeed(bool enabled) override;
@@ -126,5 +141,8 @@ private:
     Capture m_capture;
 
     CTerminalView *m_view = nullptr;
+    CDebug *m_debug = nullptr;       // modeless, hidden unless debug mode is on
+    CLoadImage *m_loader = nullptr;  // modeless, shown by "Load"
+    std::unique_ptr<YmodemSender> m_sender;
     std::map<int, QWidget *> m_controls;
 };

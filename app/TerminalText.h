@@ -19,6 +19,11 @@ public:
     static constexpr size_t kLimit = 4000000;    // trim when the text would reach it
     static constexpr size_t kKeepBase = 3998000; // a trim keeps kKeepBase - count
 
+    // Room for a full terminal and the dropped front that waits to be
+    // compacted is taken once, so a terminal filling up never copies itself
+    // to grow. Untouched room costs address space, not memory.
+    TerminalText() { buf_.reserve(2 * kLimit + (8u << 20)); }
+
     // Received bytes (AppendToTerminal): filter, trim, append.
     void AppendReceived(const uint8_t *bytes, size_t count);
     // Binary display of one poll step: each byte as " %02X" through its own

@@ -1,7 +1,7 @@
 # Sources of the app subsystem: core files (standard library only) and Qt files.
 list(APPEND VERRIN_CORE_SOURCES
-  app/TerminalText.cpp app/PollDispatch.cpp app/MainWindowRules.cpp app/KeyInput.cpp
-  app/CommandButtons.cpp)
+  app/TerminalText.cpp app/TerminalLines.cpp app/PollDispatch.cpp app/MainWindowRules.cpp
+  app/KeyInput.cpp app/CommandButtons.cpp)
 list(APPEND VERRIN_QT_SOURCES
   app/CVerrinApp.cpp app/CVerrinDlg.cpp app/CTerminalView.cpp app/CMessageBoxes.cpp
   app/SignalBridge.cpp)

@@ -4,44 +4,61 @@
 
 #include <QPalette>
 
-CColorEdit::CColorEdit(QWidget *parent) : QPlainTextEdit(parent)
+CControlColors::CControlColors(QWidget *widget) : m_widget(widget)
 {
-    const QColor face = palette().color(QPalette::Button);
+    const QColor face = widget->palette().color(QPalette::Button);
     m_background = static_cast<uint32_t>(face.red()) | (face.green() << 8) | (face.blue() << 16);
-    Repaint();
+    Apply();
 }
 
-QColor CColorEdit::ToQColor(uint32_t v) { return QColor(RedOf(v), GreenOf(v), BlueOf(v)); }
+QColor CControlColors::ToQColor(uint32_t v) { return QColor(RedOf(v), GreenOf(v), BlueOf(v)); }
 
-void CColorEdit::SetBackgroundColor(uint32_t colorValue)
+void CControlColors::SetBackground(uint32_t colorValue)
 {
     m_background = colorValue;
-    Repaint();
+    Apply();
 }
 
-void CColorEdit::SetTextColor(uint32_t colorValue)
+void CControlColors::SetText(uint32_t colorValue)
 {
     m_text = colorValue;
-    Repaint();
+    Apply();
 }
 
-void CColorEdit::SetReadOnly(bool readOnly)
+void CControlColors::SetReadOnly(bool readOnly)
 {
     if (!readOnly)
         m_background = 0xFFFFFF;
-    Repaint();
-    ApplyReadOnly(readOnly);
+    Apply();
 }
 
-void CColorEdit::Repaint()
+void CControlColors::Apply()
 {
-    // The colours hold in every state of the widget (a disabled terminal view
-    // shows black on grey, not the style's disabled colours).
-    QPalette p = palette();
+    QPalette p = m_widget->palette();
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(g, QPalette::Base, ToQColor(m_background));
         p.setColor(g, QPalette::Text, ToQColor(m_text));
     }
-    setPalette(p);
+    m_widget->setPalette(p);
+}
+
+CColorEdit::CColorEdit(QWidget *parent) : QPlainTextEdit(parent), m_colors(this) {}
+
+void CColorEdit::SetBackgroundColor(uint32_t colorValue)
+{
+    m_colors.SetBackground(colorValue);
     viewport()->update();
+}
+
+void CColorEdit::SetTextColor(uint32_t colorValue)
+{
+    m_colors.SetText(colorValue);
+    viewport()->update();
+}
+
+void CColorEdit::SetReadOnly(bool readOnly)
+{
+    m_colors.SetReadOnly(readOnly);
+    viewport()->update();
+    setReadOnly(readOnly);
 }

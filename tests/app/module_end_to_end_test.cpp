@@ -3,6 +3,10 @@
 #include "app/CTerminalView.h"
 #include "app/CVerrinDlg.h"
 #include "netview/CNetViewDlg.h"
+#include "settings/CRegistry.h"
+#include "settings/SettingsStore.h"
+#include "transfer/CLoadImage.h"
+#include "support/WaitFor.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
@@ -14,18 +18,11 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <QLineEdit>
 #include <set>
+#include <zlib.h>
 
 namespace {
-template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return pred();
-}
-
 QByteArray ReadAll(const QString &path)
 {
     QFile f(path);
@@ -129,4 +126,99 @@ TEST(WithTheModule, NetViewShowsTheModulesMeshAndClosingWaitsForTheLastReply)
     EXPECT_GT(closingMs, 0);
     EXPECT_EQ(w.dlg->TerminalLength(), 0u) << "the closing dialog hands the terminal back empty";
     EXPECT_TRUE(w.messages.messages.empty());
+}
+
+namespace {
+struct DownloadOutcome {
+    QString status;       // the loader's status line at the end
+    bool loaderVisible;   // the loader stays open after a failure
+    std::string terminal; // what the terminal shows afterwards
+    bool typedGoesOut;    // a command typed afterwards reaches the module
+    bool replyShows;      // and its reply shows
+};
+
+// Loads image through the window into a virtual module started with
+// simOptions, and waits for the transfer to end.
+DownloadOutcome Download(const QByteArray &image, const QStringList &simOptions)
+{
+    QTemporaryDir dir;
+    {
+        QFile f(dir.filePath("fw.bin"));
+        f.open(QIODevice::WriteOnly);
+        f.write(image);
+        CRegistry registry;
+        Settings s;
+        s.downloadPath = dir.path().toStdString() + "/";
+        s.downloadFilename = "fw.bin";
+        SaveSettings(registry, "A", s);
+    }
+    const QString log = dir.filePath("received");
+    SimProcess sim(QStringList(simOptions) << "--log" << log);
+    Connected w(sim.Port());
+    DownloadOutcome out{};
+    if (!w.dlg->IsConnected())
+        return out;
+    static_cast<QAbstractButton *>(w.dlg->Control(MainId::Load))->click();
+    auto *loader = w.dlg->findChild<CLoadImage *>();
+    auto field = [&](const char *name) {
+        for (auto *e : loader->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QLatin1String(name))
+                return e->text();
+        return QString();
+    };
+    WaitFor([&] {
+        const QString st = field("Status");
+        return !st.isEmpty() && st != "Loading Image";
+    }, 60000);
+    QTest::qWait(300); // the banner after "2"
+    out.status = field("Status");
+    out.loaderVisible = loader->isVisible();
+    out.terminal = w.terminal();
+    auto *view = w.dlg->Control(MainId::Terminal);
+    QApplication::setActiveWindow(w.dlg.get());
+    w.dlg->ClearTerminal(); // also puts the focus on the terminal
+    WaitFor([&] { return QApplication::focusWidget() == view; });
+    QTest::keyClicks(view, "at+ab info");
+    QTest::keyClick(view, Qt::Key_Return);
+    out.typedGoesOut = WaitFor([&] { return ReadAll(log).endsWith("at+ab info\r\n"); });
+    out.replyShows = WaitFor([&] { return w.terminal().find("Publish Addr") != std::string::npos; }, 2000);
+    return out;
+}
+} // namespace
+
+TEST(WithTheModule, LoadSendsTheImageAndTheBannerShowsItsSizeAndCrc)
+{
+    QByteArray image(70000, Qt::Uninitialized);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i * 31 + i / 7);
+    const DownloadOutcome out = Download(image, {});
+    EXPECT_EQ(out.status, "Successful");
+    EXPECT_FALSE(out.loaderVisible) << "a successful download closes the loader";
+    char banner[64];
+    std::snprintf(banner, sizeof banner, "image %d bytes, CRC32 %08lX", int(image.size()),
+                  crc32(0, reinterpret_cast<const Bytef *>(image.constData()), uInt(image.size())));
+    EXPECT_NE(out.terminal.find(banner), std::string::npos) << out.terminal;
+    EXPECT_TRUE(out.typedGoesOut);
+    EXPECT_TRUE(out.replyShows);
+}
+
+TEST(WithTheModule, EveryInjectedFaultEndsInItsResultWithTheLoaderOpen)
+{
+    const QByteArray image(5000, 'x');
+    struct Case {
+        QStringList sim;
+        const char *status;
+    };
+    const Case cases[] = {
+        {{"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
+        {{"--cancel-at", "3"}, "Aborted"},
+        {{"--stray-at", "1"}, "Protocol Error"},
+    };
+    for (const Case &c : cases) {
+        const DownloadOutcome out = Download(image, c.sim);
+        EXPECT_EQ(out.status, c.status) << c.sim.join(' ').toStdString();
+        EXPECT_TRUE(out.loaderVisible) << c.status;
+        // The module may still wait for blocks, but Verrin's terminal works.
+        EXPECT_TRUE(out.typedGoesOut) << c.status;
+    }
 }

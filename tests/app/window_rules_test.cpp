@@ -76,11 +76,11 @@ TEST(ControlStates, FollowConnectedLoadingAndFlow)
         {MainId::FlowIndicator, false, true, true},
     };
     for (const Case &c : cases) {
-        const ControlSpec *spec = FindMainControl(c.id);
-        ASSERT_NE(spec, nullptr) << c.id;
-        EXPECT_EQ(IsEnabled(spec->rule, idle), c.idle) << spec->caption << spec->role << " idle";
-        EXPECT_EQ(IsEnabled(spec->rule, active), c.active) << spec->caption << spec->role << " active";
-        EXPECT_EQ(IsEnabled(spec->rule, loading), c.loading) << spec->caption << spec->role << " loading";
+        const ControlSpec *control = FindMainControl(c.id);
+        ASSERT_NE(control, nullptr) << c.id;
+        EXPECT_EQ(IsEnabled(control->rule, idle), c.idle) << control->caption << control->role << " idle";
+        EXPECT_EQ(IsEnabled(control->rule, active), c.active) << control->caption << control->role << " active";
+        EXPECT_EQ(IsEnabled(control->rule, loading), c.loading) << control->caption << control->role << " loading";
     }
     EXPECT_FALSE(IsEnabled(FindMainControl(MainId::FlowIndicator)->rule, activeNoFlow));
     EXPECT_TRUE(IsTerminalActive(active));

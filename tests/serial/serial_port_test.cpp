@@ -2,6 +2,7 @@
 // arrives exactly, what arrives is read and counted, and every failure gives
 // its message.
 #include "serial/CSerialPort.h"
+#include "support/WaitFor.h"
 #include "support/MessageRecorder.h"
 #include "support/Pty.h"
 
@@ -10,18 +11,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <thread>
-
-namespace {
-// Lets the event loop run until pred holds or the time-out passes.
-template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return pred();
-}
-} // namespace
 
 TEST(SerialPort, OpenFailuresShowTheirMessages)
 {

@@ -1,0 +1,37 @@
+#pragma once
+// lrzsz's rb as the receiving end of a pty, run in a temporary folder of its
+// own. The sender writes its "1" before rb starts: rb discards input that
+// waits when it starts, as the module takes that byte as its start command.
+
+#include "transfer/YmodemSender.h"
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class RbPeer {
+public:
+    RbPeer();  // opens the pty and the folder; ok() tells whether it worked
+    ~RbPeer(); // kills rb if it still runs, removes the folder
+
+    bool ok() const { return master_ >= 0 && !dir_.empty(); }
+    int SenderFd() const { return master_; }
+    bool Launch();
+    // Waits until rb has written name with size bytes, or the time is up.
+    std::vector<uint8_t> ReceivedFile(const std::string &name, size_t size,
+                                      std::chrono::milliseconds limit);
+    // rb's own account of the transfer, for failure messages.
+    std::string Log() const;
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    pid_t pid_ = -1;
+    std::string dir_;
+};
+
+// Runs the sender against whatever answers on fd: steps whenever a reply
+// arrives and on a 100 ms tick, as the main window does. Returns when the
+// transfer state is back to 0 (true) or the limit is reached (false).
+bool DriveTransfer(YmodemSender &sender, int32_t &state, int fd, std::chrono::milliseconds limit);

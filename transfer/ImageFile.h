@@ -1,0 +1,12 @@
+#pragma once
+// Reading the firmware image that "Load" sends.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The whole file at path. Empty when the file cannot be read: it does not
+// exist, is not a regular file (a folder, a device, a pipe), cannot be
+// opened, is empty, is larger than the transfer can count (4 GiB), or no
+// memory can be had for it.
+std::vector<uint8_t> ReadImageFile(const std::string &path);
