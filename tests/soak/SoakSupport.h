@@ -42,16 +42,17 @@ template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 10000)
 // The virtual module, published at a fixed link path across restarts.
 class Module {
 public:
-    Module(QString link, QStringList extra = {}) : m_link(std::move(link)), m_extra(std::move(extra)) {}
+    explicit Module(QString link) : m_link(std::move(link)) {}
     ~Module() { Kill(); }
     Module(const Module &) = delete;
     Module &operator=(const Module &) = delete;
 
-    // Starts a new module on the link; false when it did not publish it.
-    bool Start()
+    // Starts a new module on the link with the given options; false when it
+    // did not publish the link.
+    bool Start(const QStringList &options = {})
     {
         Kill();
-        m_process.start(QStringLiteral(VERRIN_BIN_DIR "/sim/verrin-sim"), QStringList{"--link", m_link} + m_extra);
+        m_process.start(QStringLiteral(VERRIN_BIN_DIR "/sim/verrin-sim"), QStringList{"--link", m_link} + options);
         if (!m_process.waitForStarted(10000))
             return false;
         return WaitFor([&] { return m_process.canReadLine(); }) &&
@@ -75,7 +76,6 @@ public:
 
 private:
     QString m_link;
-    QStringList m_extra;
     QProcess m_process;
 };
 

@@ -3,3 +3,5 @@
 # scripts/soak.sh runs them longer (VERRIN_SOAK_SECONDS).
 verrin_qt_test(soak_tests soak/window_soak_test.cpp soak/instances_soak_test.cpp)
 add_dependencies(soak_tests verrin verrin-sim)
+find_package(ZLIB REQUIRED)
+target_link_libraries(soak_tests PRIVATE ZLIB::ZLIB)

@@ -1,13 +1,19 @@
 // One main window against the virtual module for the length of the soak, with
 // faults injected in turn, round after round: the device vanishes and a new
-// one appears on the same path; a flood of random bytes arrives while capture
-// runs on a small disk (which every other round fills); the module falls
-// silent during a network scan. After each fault the window must still work:
-// a typed command gets its reply, a capture holds exactly the bytes received
-// before it stopped, and every fault was told to the user once.
+// one appears on the same path; the module answers a firmware download with a
+// storm of NAKs (one it recovers from, one past the retry limit) or cancels
+// it; a flood of random bytes arrives while capture runs on a small disk
+// (which every other round fills); the module falls silent during a network
+// scan. After each fault the window must still work: a typed command gets its
+// reply, a download ends in the result its fault calls for, a capture holds
+// exactly the bytes received before it stopped, and every loss of the device
+// was told to the user once.
 
 #include "app/CVerrinDlg.h"
 #include "netview/CNetViewDlg.h"
+#include "settings/CRegistry.h"
+#include "settings/SettingsStore.h"
+#include "transfer/CLoadImage.h"
 #include "SoakSupport.h"
 #include "support/MessageRecorder.h"
 #include "support/Pty.h"
@@ -24,12 +30,17 @@
 #include <memory>
 #include <random>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
 using soak::WaitFor;
 
 constexpr size_t kDiskBytes = 256 * 1024;
+constexpr int kImageBytes = 20000;
+// A line of 2400 baud for the silent scan: the module takes a while to hear
+// a whole scan command, so that it can be stopped before it answers.
+const QStringList kSlowLine{"--line-rate", "2400"};
 
 struct Window {
     MessageRecorder messages;
@@ -110,10 +121,23 @@ protected:
         link = dir.filePath("port");
         home = dir.filePath("home");
         disk = std::make_unique<soak::SmallDisk>(home, kDiskBytes);
-        // A line of 2400 baud: the module takes a while to hear a whole scan
-        // command, so that it can be stopped before it answers.
-        module = std::make_unique<soak::Module>(link, QStringList{"--line-rate", "2400"});
+        module = std::make_unique<soak::Module>(link);
         ASSERT_TRUE(module->Start());
+
+        // The image to download, chosen in the profile the window will take.
+        std::mt19937 bytes(7);
+        image = QByteArray(kImageBytes, Qt::Uninitialized);
+        for (char &b : image)
+            b = char(bytes());
+        QFile f(dir.filePath("fw.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(image) == image.size());
+        f.close();
+        CRegistry registry;
+        Settings settings;
+        settings.downloadPath = dir.path().toStdString() + "/";
+        settings.downloadFilename = "fw.bin";
+        SaveSettings(registry, "A", settings);
+
         // The capture file goes to the home folder as it is when the window
         // is made: the small disk.
         const QByteArray savedHome = qgetenv("HOME");
@@ -129,12 +153,14 @@ protected:
         disk.reset();
     }
 
-    void VanishAndReturn();
+    void VanishAndReturn(const QStringList &moduleOptions);
+    void DownloadWithFault(int round);
     void GarbageFloodWithCapture(int round);
     void SilentDuringScan(bool resume);
 
     QTemporaryDir dir;
     QString link, home;
+    QByteArray image;
     std::unique_ptr<soak::SmallDisk> disk;
     std::unique_ptr<soak::Module> module;
     std::unique_ptr<Window> w;
@@ -142,14 +168,57 @@ protected:
     int faults = 0;
 };
 
-void WindowSoak::VanishAndReturn()
+void WindowSoak::VanishAndReturn(const QStringList &moduleOptions)
 {
     const size_t before = w->MessageCount();
     module->Kill();
     ASSERT_TRUE(LossToldOnce(*w, before));
-    ASSERT_TRUE(module->Start());
+    ASSERT_TRUE(module->Start(moduleOptions));
     ASSERT_TRUE(w->Connect()) << w->LastMessage();
     ASSERT_TRUE(TerminalAnswers(*w));
+    ++faults;
+}
+
+// The module, started with a download fault, gets the image: the transfer
+// ends in the result the fault calls for, shown in the loader, and a
+// successful one delivered every byte.
+void WindowSoak::DownloadWithFault(int round)
+{
+    struct Fault {
+        QStringList options;
+        const char *status;
+    };
+    const Fault faultsInTurn[] = {
+        {{"--nak-block", "3", "--nak-count", "9"}, "Successful"}, // a NAK storm just within the limit
+        {{"--cancel-at", "4"}, "Aborted"},
+        {{"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
+        {{"--nak-block", "9", "--nak-count", "4"}, "Successful"},
+    };
+    const Fault &fault = faultsInTurn[round % 4];
+    ASSERT_NO_FATAL_FAILURE(VanishAndReturn(fault.options));
+    const size_t before = w->MessageCount();
+    auto *loader = w->dlg->findChild<CLoadImage *>();
+    ASSERT_TRUE(loader);
+    QLineEdit *statusField = nullptr;
+    for (auto *e : loader->findChildren<QLineEdit *>())
+        if (e->accessibleName() == QLatin1String("Status"))
+            statusField = e;
+    ASSERT_TRUE(statusField);
+    statusField->clear(); // the last round's result is not this one's
+    auto status = [&] { return statusField->text(); };
+    w->Button(MainId::Load)->click();
+    ASSERT_TRUE(WaitFor([&] { return !status().isEmpty() && status() != "Loading Image"; }, 60000))
+        << status().toStdString();
+    EXPECT_EQ(status().toStdString(), fault.status) << fault.options.join(' ').toStdString();
+    EXPECT_EQ(w->MessageCount(), before) << w->LastMessage();
+    if (std::string(fault.status) == "Successful") {
+        char banner[64];
+        std::snprintf(banner, sizeof banner, "image %d bytes, CRC32 %08lX", kImageBytes,
+                      crc32(0, reinterpret_cast<const Bytef *>(image.constData()), uInt(image.size())));
+        EXPECT_TRUE(WaitFor([&] { return w->Text().find(banner) != std::string::npos; })) << w->Text();
+    }
+    if (loader->isVisible())
+        loader->accept();
     ++faults;
 }
 
@@ -225,7 +294,7 @@ void WindowSoak::GarbageFloodWithCapture(int round)
     pty.reset();
     ASSERT_TRUE(LossToldOnce(*w, before));
     QFile::remove(link);
-    ASSERT_TRUE(module->Start());
+    ASSERT_TRUE(module->Start(kSlowLine));
     ASSERT_TRUE(w->Connect()) << w->LastMessage();
     ASSERT_TRUE(TerminalAnswers(*w));
     faults += 2;
@@ -327,13 +396,13 @@ void WindowSoak::SilentDuringScan(bool resume)
 TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
 {
     ASSERT_TRUE(TerminalAnswers(*w));
-    const int seconds = soak::Seconds(15);
+    const int seconds = soak::Seconds(20);
     QElapsedTimer t;
     t.start();
     int round = 0;
-    for (; round < 2 || t.elapsed() < seconds * 1000; ++round) {
+    for (; round < 3 || t.elapsed() < seconds * 1000; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        ASSERT_NO_FATAL_FAILURE(VanishAndReturn());
+        ASSERT_NO_FATAL_FAILURE(DownloadWithFault(round));
         ASSERT_NO_FATAL_FAILURE(GarbageFloodWithCapture(round));
         ASSERT_NO_FATAL_FAILURE(SilentDuringScan(round % 2 == 0));
     }
