@@ -331,6 +331,9 @@ RegParseResult ParseRegExport(std::string_view fileBytes)
                 }
                 data += Trim(lines[++i]);
             }
+            // A blank before the backslash, or an empty last line, would
+            // otherwise end the value with a blank that no read keeps.
+            data = std::string(Trim(data));
         }
         if (section == Section::Deleted || data == "-")
             continue;

@@ -113,6 +113,8 @@ TEST(RegExport, ReadsHandEditsAndKeepsValuesOfBrokenKeysOutOfOtherKeys)
          "REGEDIT4\n[" + kA + "]\n\"X\"=dword:1\n[" + kB + "\n\"Y\"=dword:2\n", {{kA, "X", V::Dword(1)}}},
         {"key header without its opening bracket",
          "REGEDIT4\n[" + kA + "]\n\"X\"=dword:1\n" + kB + "]\n\"Y\"=dword:2\n", {{kA, "X", V::Dword(1)}}},
+        {"hex value continued after a blank, on an empty line", "REGEDIT4\n[" + kA + "]\n\"Q\"=hex:01, \\\n\n",
+         {{kA, "Q", V::Other("hex:01,")}}},
         {"hex value continued on a line holding a NUL",
          "REGEDIT4\n[" + kA + "]\n\"Q\"=hex:01,\\\n" + std::string("0\0" "2\n", 4) + "\"X\"=dword:1\n",
          {{kA, "X", V::Dword(1)}}},
