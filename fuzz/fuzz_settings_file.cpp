@@ -46,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const auto &[name, value] = values[i];
             const auto &[nameBack, valueBack] = it->second[i];
             FUZZ_CHECK(name == nameBack && value == valueBack,
-                       "[%s] value %zu: \"%s\" type %d \"%s\" %08X read back as \"%s\" type %d \"%s\" %08X", key.c_str(),
-                       i, name.c_str(), int(value.type), value.text.c_str(), value.dword, nameBack.c_str(),
-                       int(valueBack.type), valueBack.text.c_str(), valueBack.dword);
+                       "[%s] value %zu: \"%s\" type %d \"%s\" %08X read back as \"%s\" type %d \"%s\" %08X",
+                       key.c_str(), i, name.c_str(), int(value.type), value.text.c_str(), value.dword,
+                       nameBack.c_str(), int(valueBack.type), valueBack.text.c_str(), valueBack.dword);
         }
     }
     FUZZ_CHECK(WriteRegExport(second.entries) == written, "a second write differs from the first");

@@ -163,8 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                            countBefore);
                 uint32_t v = 0;
                 const StoreError g = GetDwordValue(region, name, v);
-                FUZZ_CHECK(n <= 4 ? g == StoreError::None && v == LowBytes(bytes) : g == StoreError::InsufficientBuffer,
-                           "a value just added reads back as %u", unsigned(g));
+                const bool readable = n <= 4 ? g == StoreError::None && v == LowBytes(bytes)
+                                             : g == StoreError::InsufficientBuffer;
+                FUZZ_CHECK(readable, "a value just added reads back as %u", unsigned(g));
                 FUZZ_CHECK(AddValue(region, name, bytes.data(), n) == StoreError::AlreadyExists,
                            "the same name added twice");
             }
@@ -221,7 +222,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         }
         case 5: { // a name with any units, NUL included
-            const std::u16string name = in.ConsumeBool() ? std::u16string(1, u'\0') + Name(in) : Name(in) + u'\0' + Name(in);
+            const std::u16string name =
+                in.ConsumeBool() ? std::u16string(1, u'\0') + Name(in) : Name(in) + u'\0' + Name(in);
             uint32_t v = 0;
             e = in.ConsumeBool() ? GetDwordValue(region, name, v) : AddValue(region, name, nullptr, 4);
             modelled = false;
@@ -249,7 +251,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
         const bool cleared = (op == 0 || op == 5) && countBefore == 0;
         if (e != StoreError::None && !cleared)
-            FUZZ_CHECK(std::equal(before.begin(), before.end(), block.get()), "failed operation %d changed the region", op);
+            FUZZ_CHECK(std::equal(before.begin(), before.end(), block.get()), "failed operation %d changed the region",
+                       op);
         if (modelled)
             FUZZ_CHECK(model.Bytes() == std::vector<uint8_t>(block.get(), block.get() + regionSize),
                        "the region differs from its records after operation %d", op);

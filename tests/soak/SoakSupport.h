@@ -1,15 +1,15 @@
 #pragma once
-// What the fault soak needs beside the window: its length, waiting while the
-// event loop runs, the virtual module as a process that can be killed,
-// stopped and started again on the same path, and a small disk for capture.
+// What the fault soak needs beside the window: its length, how long it waits,
+// the virtual module as a process that can be killed, stopped and started
+// again on the same path, and a small disk for capture.
+
+#include "support/WaitFor.h"
 
 #include <QByteArray>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTest>
 
 #include <chrono>
 #include <csignal>
@@ -29,15 +29,9 @@ inline int Seconds(int shortRun)
     return seconds > 0 ? seconds : shortRun;
 }
 
-// Runs the event loop until pred() holds or timeoutMs pass; returns pred().
-template <typename Pred> bool WaitFor(Pred pred, int timeoutMs = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return pred();
-}
+// Children built with the sanitizers start and answer slower: every wait of
+// the soak allows this long.
+inline constexpr int kPatienceMs = 10000;
 
 // The virtual module, published at a fixed link path across restarts.
 class Module {
@@ -55,7 +49,7 @@ public:
         m_process.start(QStringLiteral(VERRIN_BIN_DIR "/sim/verrin-sim"), QStringList{"--link", m_link} + options);
         if (!m_process.waitForStarted(10000))
             return false;
-        return WaitFor([&] { return m_process.canReadLine(); }) &&
+        return WaitFor([&] { return m_process.canReadLine(); }, kPatienceMs) &&
                QString::fromLocal8Bit(m_process.readLine()).trimmed() == m_link;
     }
     // The device vanishes at once, as a pulled cable does.

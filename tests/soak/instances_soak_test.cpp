@@ -9,6 +9,7 @@
 #include "SoakSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -22,7 +23,6 @@
 
 namespace {
 
-using soak::WaitFor;
 using Marks = std::array<uint32_t, kProfileCount>;
 constexpr uint32_t kNoMark = 0xFFFFFFFF;
 

@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +35,6 @@
 
 namespace {
 
-using soak::WaitFor;
 
 constexpr size_t kDiskBytes = 256 * 1024;
 constexpr int kImageBytes = 20000;
@@ -64,7 +64,7 @@ struct Window {
     bool Connect()
     {
         Button(MainId::Connect)->click();
-        return WaitFor([&] { return dlg->IsConnected(); });
+        return WaitFor([&] { return dlg->IsConnected(); }, kPatienceMs);
     }
     // Types a line at the keyboard into the terminal.
     void Type(const char *line)
@@ -82,7 +82,7 @@ struct Window {
 {
     w.Button(MainId::Clear)->click();
     w.Type("at+ab info");
-    if (WaitFor([&] { return w.Text().find("Publish Addr C001") != std::string::npos; }))
+    if (WaitFor([&] { return w.Text().find("Publish Addr C001") != std::string::npos; }, kPatienceMs))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "no reply to a typed command; terminal: " << w.Text();
 }
@@ -90,7 +90,7 @@ struct Window {
 // The device vanishes: the window tells the user once and leaves the port.
 ::testing::AssertionResult LossToldOnce(Window &w, size_t messagesBefore)
 {
-    if (!WaitFor([&] { return !w.dlg->IsConnected(); }))
+    if (!WaitFor([&] { return !w.dlg->IsConnected(); }, kPatienceMs))
         return ::testing::AssertionFailure() << "the window did not notice the device go";
     QTest::qWait(300); // room for a second report, if there were one
     if (w.MessageCount() != messagesBefore + 1)
@@ -144,7 +144,7 @@ protected:
         qputenv("HOME", home.toLocal8Bit());
         w = std::make_unique<Window>(link);
         qputenv("HOME", savedHome);
-        ASSERT_TRUE(WaitFor([&] { return w->dlg->IsConnected(); }));
+        ASSERT_TRUE(WaitFor([&] { return w->dlg->IsConnected(); }, kPatienceMs));
     }
     void TearDown() override
     {
@@ -215,7 +215,8 @@ void WindowSoak::DownloadWithFault(int round)
         char banner[64];
         std::snprintf(banner, sizeof banner, "image %d bytes, CRC32 %08lX", kImageBytes,
                       crc32(0, reinterpret_cast<const Bytef *>(image.constData()), uInt(image.size())));
-        EXPECT_TRUE(WaitFor([&] { return w->Text().find(banner) != std::string::npos; })) << w->Text();
+        EXPECT_TRUE(WaitFor([&] { return w->Text().find(banner) != std::string::npos; }, kPatienceMs))
+            << w->Text();
     }
     if (loader->isVisible())
         loader->accept();
@@ -253,7 +254,7 @@ void WindowSoak::GarbageFloodWithCapture(int round)
             QTest::qWait(2);
     }
     ASSERT_EQ(sent, flood.size());
-    ASSERT_TRUE(WaitFor([&] { return w->RxCount() == long(flood.size()); }))
+    ASSERT_TRUE(WaitFor([&] { return w->RxCount() == long(flood.size()); }, kPatienceMs))
         << w->RxCount() << " of " << flood.size() << " bytes received";
 
     const bool stillOn = w->Button(MainId::Capture)->text() == "Stop Capture";
@@ -286,9 +287,10 @@ void WindowSoak::GarbageFloodWithCapture(int round)
     ASSERT_TRUE(WaitFor([&] {
         heard += pty->Read(20, 10);
         return heard.find("at+ab info\r\n") != std::string::npos;
-    })) << heard;
+    }, kPatienceMs)) << heard;
     pty->Write("\r\nPublish Addr C001\r\nOK\r\n");
-    ASSERT_TRUE(WaitFor([&] { return w->Text().find("Publish Addr C001") != std::string::npos; })) << w->Text();
+    ASSERT_TRUE(WaitFor([&] { return w->Text().find("Publish Addr C001") != std::string::npos; }, kPatienceMs))
+        << w->Text();
 
     before = w->MessageCount();
     pty.reset();
