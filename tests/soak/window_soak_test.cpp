@@ -35,6 +35,7 @@
 
 namespace {
 
+using soak::kPatienceMs;
 
 constexpr size_t kDiskBytes = 256 * 1024;
 constexpr int kImageBytes = 20000;
