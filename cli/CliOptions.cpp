@@ -71,12 +71,12 @@ CommandLine::CommandLine(const QString &name, const QString &description, const 
 
 QString CommandLine::HelpText() const
 {
-    QString help = m_parser.helpText();
-    // The parser knows the program, not the command word or what follows.
-    const QString usage = QStringLiteral("Usage: %1 [options]").arg(QCoreApplication::applicationName());
-    help.replace(help.indexOf(usage), usage.size(),
-                 QStringLiteral("Usage: verrin-cli %1 [options] %2").arg(m_name, m_syntax).trimmed());
-    return help + m_details + QLatin1Char('\n') + QString::fromLatin1(kExitStatusHelp);
+    // The parser's usage line knows the program, not the command word or what
+    // follows the options.
+    const QString help = m_parser.helpText();
+    const QString usage = QStringLiteral("Usage: verrin-cli %1 [options] %2").arg(m_name, m_syntax).trimmed();
+    return usage + help.mid(help.indexOf(QLatin1Char('\n'))) + m_details + QLatin1Char('\n') +
+           QString::fromLatin1(kExitStatusHelp);
 }
 
 std::optional<int> CommandLine::Parse(const QStringList &arguments)

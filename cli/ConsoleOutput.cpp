@@ -3,6 +3,11 @@
 #include "transfer/TraceNames.h"
 
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 std::string OneLine(std::string_view text)
@@ -22,6 +27,15 @@ void WriteStderr(std::string_view text)
     std::fflush(stderr);
 }
 } // namespace
+
+bool StdoutIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) == 1;
+#endif
+}
 
 void PrintError(std::string_view text)
 {

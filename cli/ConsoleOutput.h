@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+// Whether standard output is a terminal (rather than a pipe or a file).
+bool StdoutIsTerminal();
+
 // "verrin-cli: <text>" on stderr, line ends inside the text made blanks.
 void PrintError(std::string_view text);
 

@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-#include <unistd.h>
 
 namespace {
 constexpr int kTickMs = 100;
@@ -39,7 +38,7 @@ class Download {
 public:
     Download(const Settings &settings, bool trace, int quietLimitMs)
         : m_settings(settings), m_messages(settings.portName), m_port(m_messages),
-          m_progress(::isatty(STDOUT_FILENO) == 1),
+          m_progress(StdoutIsTerminal()),
           m_sender(m_port, m_progress, trace ? static_cast<TraceSink &>(m_trace) : m_noTrace, m_settings),
           m_quietLimitMs(quietLimitMs)
     {
@@ -125,7 +124,8 @@ Sends FILE as the loader window does: the byte "1", the image as a one-file
 batch of CRC-16 blocks (1024 bytes, or 128 with --small-packets), then "2"
 after a successful transfer. The header names the file by its base name.
 Progress: a line redrawn in place on a terminal, otherwise a line at every
-tenth of the file. Ctrl+C aborts as "Abort" does (two CAN bytes are sent).
+tenth of the file. Ctrl+C (or SIGTERM) aborts as "Abort" does: the two CAN
+bytes are sent.
 )";
 } // namespace
 
@@ -134,8 +134,9 @@ int RunLoad(const QStringList &arguments)
     CommandLine command(QStringLiteral("load"),
                         QStringLiteral("Download a firmware image into the module."),
                         QStringLiteral("FILE"), QString::fromLatin1(kDetails));
-    const QCommandLineOption small(QStringLiteral("small-packets"),
-                                   QStringLiteral("Send 128-byte blocks only (default: the profile's, else off)."));
+    const QCommandLineOption small(
+        QStringLiteral("small-packets"),
+        QStringLiteral("Send 128-byte blocks only (default: the profile's, else off)."));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Print the trace of the exchange on stderr."));
     const QCommandLineOption timeout(

@@ -329,7 +329,8 @@ TEST(CliScan, SilenceAndAMissingGroupEndTheScanWithAMessage)
 {
     PtyPair silent;
     ASSERT_TRUE(silent.ok());
-    const CliRun quiet = RunCli({"scan", "--port", QString::fromStdString(silent.path()), "--timeout", "1500"});
+    const CliRun quiet =
+        RunCli({"scan", "--port", QString::fromStdString(silent.path()), "--timeout", "1500"});
     EXPECT_EQ(quiet.status, 8) << Describe(quiet).toStdString();
     EXPECT_TRUE(quiet.err.contains("no answer to the info request")) << quiet.err.toStdString();
 

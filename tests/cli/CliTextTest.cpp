@@ -15,7 +15,8 @@ TEST(ProgressText, RateAndTimeLeftFromWhatIsAcknowledged)
     const Case cases[] = {
         {"nothing yet", {0, 0, 65536, 1.0}, "Packet 0: 0 of 65536 bytes (0%), -- B/s, --:-- left"},
         {"slow start", {3, 2048, 65536, 1.0}, "Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left"},
-        {"kilobytes", {50, 51200, 102400, 5.0}, "Packet 50: 51200 of 102400 bytes (50%), 10.2 kB/s, 0:05 left"},
+        {"kilobytes", {50, 51200, 102400, 5.0},
+         "Packet 50: 51200 of 102400 bytes (50%), 10.2 kB/s, 0:05 left"},
         {"hours", {1, 1000, 4000000, 1.0}, "Packet 1: 1000 of 4000000 bytes (0%), 1000 B/s, 1:06:39 left"},
         {"done", {69, 70000, 70000, 7.0}, "Packet 69: 70000 of 70000 bytes (100%), 10.0 kB/s, 0:00 left"},
         {"no time yet", {1, 1024, 2048, 0.0}, "Packet 1: 1024 of 2048 bytes (50%), -- B/s, --:-- left"},
