@@ -20,6 +20,9 @@ int Fail(const QString &message)
 int CVerrinApp::InitInstance(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // From here on a termination signal waits for the event loop, so one that
+    // comes while the window claims its profile still closes it cleanly.
+    SignalBridge signalBridge;
     QApplication::setApplicationName(QStringLiteral("Verrin"));
     QApplication::setApplicationVersion(QStringLiteral("1.0 (251126G)"));
 
@@ -67,10 +70,10 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     if (dialog.Started() != StartOutcome::Claimed) {
         const ProfileMessage m = StartFailureMessage(dialog.Started());
         std::fprintf(stderr, "verrin: %s\n", m.text.c_str());
+        QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &app, &QApplication::quit);
         CMessageBoxes(nullptr).Show(m.text, m.caption, m.icon);
         return 1;
     }
-    SignalBridge signalBridge;
     QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &QDialog::reject);
     dialog.exec();
     return 0;

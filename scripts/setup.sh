@@ -11,6 +11,7 @@ verrin_packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
+  clang libclang-rt-14-dev
 )
 
 verrin_install_packages() {

@@ -334,7 +334,9 @@ RegParseResult ParseRegExport(std::string_view fileBytes)
         }
         if (section == Section::Deleted || data == "-")
             continue;
-        std::optional<RegValue> value = truncated ? std::nullopt : ParseData(data);
+        // A continued line may hold a NUL that its first line did not.
+        const bool damaged = truncated || data.find('\0') != std::string::npos;
+        std::optional<RegValue> value = damaged ? std::nullopt : ParseData(data);
         if (section == Section::None || !value) {
             result.intact = false;
             continue;

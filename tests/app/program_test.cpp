@@ -1,12 +1,15 @@
 // The verrin program as a process: its command line and its reaction to the
 // termination signals.
+#include "instance/CSharedMemory.h"
 #include "support/Pty.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 QString Verrin() { return QStringLiteral(VERRIN_BIN_DIR "/verrin"); }
@@ -59,5 +62,28 @@ TEST(Program, TerminationSignalsCloseTheWindowCleanly)
         ASSERT_TRUE(p.waitForFinished(10000)) << "signal " << sig;
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "signal " << sig;
         EXPECT_EQ(p.exitCode(), 0) << "signal " << sig;
+    }
+}
+
+// A termination request that comes while the window is still being built,
+// right after the profile was claimed, still closes Verrin cleanly. This test
+// keeps the instance store open, so a mark left behind would stay.
+TEST(Program, TerminationRightAfterTheClaimFreesTheProfile)
+{
+    CSharedMemory store;
+    ASSERT_TRUE(store.IsOpen());
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QProcess p;
+        p.start(Verrin(), {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        const uint32_t pid = uint32_t(p.processId());
+        QElapsedTimer t;
+        t.start();
+        while (store.GetDwordValue("A", 0) != pid && t.elapsed() < 20000)
+            ::usleep(200);
+        ::kill(pid_t(pid), SIGTERM);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "attempt " << attempt;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "attempt " << attempt;
+        ASSERT_EQ(store.GetDwordValue("A", 1), 0u) << "attempt " << attempt;
     }
 }
