@@ -131,6 +131,17 @@ void TakeTurnaround(Figure &f, const PortDownloadResult &r)
     f.turnMaxMs = r.turnaroundMaxMs;
 }
 
+// Why a run of ours failed: the loader's status and the end of the trace.
+std::string FailureNote(const PortDownloadResult &r)
+{
+    const size_t tail = std::min<size_t>(r.trace.size(), 300);
+    std::string note = "failed: \"" + r.status + "\", trace ends \"" +
+                       r.trace.substr(r.trace.size() - tail) + "\"";
+    for (const RecordedMessage &m : r.messages)
+        note += ", message \"" + m.text + "\"";
+    return note;
+}
+
 // Ours to the virtual module, "1" to "2".
 Figure SenderToSim(const Options &o, const std::vector<uint8_t> &image, bool small)
 {
@@ -159,7 +170,7 @@ Figure SenderToSim(const Options &o, const std::vector<uint8_t> &image, bool sma
         f.ok = r.ended && r.result == TransferResult::Success &&
                r.afterDone.find(banner) != std::string::npos && r.messages.empty();
         if (!f.ok)
-            f.note = "failed: " + std::string(ResultText(r.result)) + ", module said \"" + r.afterDone + "\"";
+            f.note = FailureNote(r) + ", module said \"" + r.afterDone + "\"";
     }
     ::close(simFd);
     return f;
@@ -191,8 +202,7 @@ Figure SenderToRb(const Options &o, const std::vector<uint8_t> &image, bool smal
     if (f.ok)
         f.seconds = Seconds(*marks.header, *marks.eotAck);
     else
-        f.note = "failed: " + std::string(ResultText(r.result)) + (received ? "" : ", file differs") +
-                 "\n" + rb.Log();
+        f.note = FailureNote(r) + (received ? "" : ", file differs") + "\n" + rb.Log();
     TakeMarks(f, marks);
     TakeTurnaround(f, r);
     return f;

@@ -51,19 +51,18 @@ private:
     bool answerPending_ = false;
 };
 
-// What the loader window would show; only the result matters here.
-class QuietProgress : public TransferProgress {
+// What the loader window would show; the status line is kept.
+class StatusProgress : public TransferProgress {
 public:
     void ShowStatusText(const std::string &text) override { status = text; }
     void ShowImageName(const std::string &) override {}
     void ShowFileSize(uint32_t) override {}
-    void ShowBytesSent(uint32_t bytes) override { bytesSent = bytes; }
+    void ShowBytesSent(uint32_t) override {}
     void ShowPacket(uint32_t) override {}
     void ShowFinishedView() override {}
     void RunOkAction() override {}
     void UpdateControlStates() override {}
     std::string status;
-    uint32_t bytesSent = 0;
 };
 
 // Keeps the trace as the debug screen would, and counts the NAKs in it.
@@ -94,7 +93,7 @@ PortDownloadResult RunPortDownload(const PortDownloadSetup &setup, std::vector<u
     settings.smallPackets = setup.smallPackets ? 1 : 0;
     settings.flowEnabled = 0;
     StampedLink link(port);
-    QuietProgress progress;
+    StatusProgress progress;
     RecordingTrace trace;
     YmodemSender sender(link, progress, trace, settings);
     int32_t state = 0;
@@ -136,6 +135,8 @@ PortDownloadResult RunPortDownload(const PortDownloadSetup &setup, std::vector<u
     out.startSent = link.firstWrite;
     out.doneSent = link.lastWrite;
     out.naks = trace.naks;
+    out.status = progress.status;
+    out.trace = std::move(trace.trace);
     if (link.turnarounds > 0)
         out.turnaroundMeanMs = link.turnaroundSumMs / link.turnarounds;
     out.turnaroundMaxMs = link.turnaroundMaxMs;

@@ -36,6 +36,8 @@ struct PortDownloadResult {
     // From the port reporting a reply to the sender's next write: the
     // sender's own share of each turn of the line.
     double turnaroundMeanMs = 0, turnaroundMaxMs = 0;
+    std::string status;    // the loader's status line at the end
+    std::string trace;     // the debug screen's trace
     std::string afterDone; // what arrived after the transfer
     std::vector<RecordedMessage> messages;
 };
