@@ -3,5 +3,5 @@ list(APPEND VERRIN_CORE_SOURCES
   app/TerminalText.cpp app/TerminalLines.cpp app/PollDispatch.cpp app/MainWindowRules.cpp
   app/KeyInput.cpp app/CommandButtons.cpp)
 list(APPEND VERRIN_QT_SOURCES
-  app/CVerrinApp.cpp app/CVerrinDlg.cpp app/CTerminalView.cpp app/CMessageBoxes.cpp
-  app/SignalBridge.cpp)
+  app/CVerrinApp.cpp app/CVerrinDlg.cpp app/CTerminalView.cpp app/CMessageBoxes.cpp)
+list(APPEND VERRIN_OS_SOURCES app/SignalBridge.cpp)

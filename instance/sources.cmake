@@ -2,7 +2,7 @@
 list(APPEND VERRIN_CORE_SOURCES
   instance/StoreRegion.cpp instance/SharedStore.cpp instance/ProfileLock.cpp instance/ProfileSession.cpp)
 if(WIN32)
-  list(APPEND VERRIN_QT_SOURCES instance/CSharedMemoryWin.cpp)
+  list(APPEND VERRIN_OS_SOURCES instance/CSharedMemoryWin.cpp)
 else()
-  list(APPEND VERRIN_QT_SOURCES instance/CSharedMemory.cpp)
+  list(APPEND VERRIN_OS_SOURCES instance/CSharedMemory.cpp)
 endif()

@@ -1,3 +1,3 @@
 # Sources of the serial subsystem: core files (standard library only) and Qt files.
 list(APPEND VERRIN_CORE_SOURCES serial/PortNames.cpp)
-list(APPEND VERRIN_QT_SOURCES serial/CSerialPort.cpp)
+list(APPEND VERRIN_OS_SOURCES serial/CSerialPort.cpp)

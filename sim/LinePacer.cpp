@@ -74,6 +74,15 @@ std::optional<SimTime> LinePacer::NextDue() const
     return std::nullopt;
 }
 
+std::optional<SimTime> LinePacer::BurstEndDue() const
+{
+    for (const Period &p : periods_) {
+        if (p.delivered < p.count)
+            return p.epoch + Offset(p.count) + latency_;
+    }
+    return std::nullopt;
+}
+
 size_t LinePacer::InFlight() const
 {
     size_t n = 0;

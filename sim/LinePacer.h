@@ -27,6 +27,9 @@ public:
     size_t TakeDue(SimTime now);
     // Arrival time of the next byte not yet delivered.
     std::optional<SimTime> NextDue() const;
+    // Arrival time of the last byte of the busy period that the next byte
+    // not yet delivered belongs to: the end of the burst now on its way.
+    std::optional<SimTime> BurstEndDue() const;
     // Bytes handed over and not yet delivered.
     size_t InFlight() const;
 

@@ -25,6 +25,17 @@ struct Direction {
     PendingWrite out;
     size_t window; // bytes the direction holds before the writer is made to wait
 
+    // When to hand bytes on next: the last byte of a burst exactly when it
+    // arrives, so the far end can answer on time; the bytes before it a
+    // millisecond's worth at a time, which spares a wake-up per byte.
+    std::optional<SimTime> NextWake(SimTime now) const
+    {
+        const std::optional<SimTime> next = line.NextDue();
+        if (!next)
+            return std::nullopt;
+        return std::max(*next, std::min(now + milliseconds(1), *line.BurstEndDue()));
+    }
+
     size_t Room() const
     {
         const size_t held = line.Size() + out.Size();
@@ -78,9 +89,11 @@ int RunLine(const LineOptions &options)
             if (!dirs[1 - i].out.Empty())
                 fds[i].events |= POLLOUT;
         }
-        const int timeout = PollTimeout({dirs[0].line.NextDue(), dirs[1].line.NextDue()}, SimClock::now());
-        if (::poll(fds, 5, timeout) < 0 && errno != EINTR)
-            return Fail(std::string("poll: ") + std::strerror(errno));
+        const SimTime before = SimClock::now();
+        const std::optional<timespec> timeout =
+            PreciseTimeout({dirs[0].NextWake(before), dirs[1].NextWake(before)}, before);
+        if (::ppoll(fds, 5, timeout ? &*timeout : nullptr, nullptr) < 0 && errno != EINTR)
+            return Fail(std::string("ppoll: ") + std::strerror(errno));
 
         const SimTime now = SimClock::now();
         for (int i = 0; i < 2; ++i)

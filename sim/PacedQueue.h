@@ -27,6 +27,7 @@ public:
     }
 
     std::optional<SimTime> NextDue() const { return pacer_.NextDue(); }
+    std::optional<SimTime> BurstEndDue() const { return pacer_.BurstEndDue(); }
     size_t Size() const { return bytes_.size(); }
 
 private:

@@ -3,7 +3,7 @@ verrin_core_test(instance_core_tests instance/StoreRegionTest.cpp instance/Profi
 
 # Plays a running instance in the tests between processes.
 add_executable(verrin_instance_probe instance/InstanceProbe.cpp)
-target_link_libraries(verrin_instance_probe PRIVATE verrin_qt)
+target_link_libraries(verrin_instance_probe PRIVATE verrin_os)
 
 verrin_qt_test(instance_qt_tests instance/CSharedMemoryTest.cpp)
 add_dependencies(instance_qt_tests verrin_instance_probe)

@@ -3,7 +3,7 @@ verrin_core_test(settings_core_tests settings/RegExportTest.cpp settings/Setting
 
 # Saves one profile in a loop: the second process of the concurrent-save test.
 add_executable(verrin_settings_saver settings/SettingsSaver.cpp)
-target_link_libraries(verrin_settings_saver PRIVATE verrin_qt)
+target_link_libraries(verrin_settings_saver PRIVATE verrin_os)
 target_include_directories(verrin_settings_saver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 
 verrin_qt_test(settings_qt_tests settings/CRegistryTest.cpp)

@@ -49,3 +49,18 @@ TEST(LinePacer, IdleLineStartsAfreshAndLatencyAdds)
     EXPECT_EQ(unpaced.TakeDue(t0 + milliseconds(19)), 0u);
     EXPECT_EQ(unpaced.TakeDue(t0 + milliseconds(20)), 100u);
 }
+
+TEST(LinePacer, BurstEndIsTheLastByteOfTheBurstOnItsWay)
+{
+    LinePacer line(115200, milliseconds(1)); // 86,805.6 ns a byte
+    EXPECT_FALSE(line.BurstEndDue());
+    line.Push(1029, t0); // a 1K block
+    const SimTime end = t0 + nanoseconds(1029LL * 1000000000 / 11520) + milliseconds(1);
+    ASSERT_TRUE(line.BurstEndDue());
+    EXPECT_LE(*line.BurstEndDue() - end, nanoseconds(1));
+    EXPECT_GE(*line.BurstEndDue() - end, nanoseconds(-1));
+    line.TakeDue(t0 + milliseconds(50)); // part of it delivered: the end stays
+    EXPECT_LE(*line.BurstEndDue() - end, nanoseconds(1));
+    line.TakeDue(end + nanoseconds(1));
+    EXPECT_FALSE(line.BurstEndDue()) << "nothing left on its way";
+}

@@ -1,0 +1,9 @@
+#pragma once
+// The commands of verrin-cli. Each takes the arguments after its command word
+// and returns the program's exit status (see ExitStatus.h).
+
+#include <QStringList>
+
+int RunLoad(const QStringList &arguments);
+int RunScan(const QStringList &arguments);
+int RunSend(const QStringList &arguments);

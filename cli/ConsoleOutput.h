@@ -1,0 +1,48 @@
+#pragma once
+// What verrin-cli tells its user goes to the console: errors one line each on
+// stderr, prefixed with the program's name, so that a script's log reads
+// cleanly; the port adapter's messages and the download trace likewise.
+
+#include "app/UserMessages.h"
+#include "transfer/TransferSinks.h"
+
+#include <string>
+#include <string_view>
+
+// Whether standard output is a terminal (rather than a pipe or a file).
+bool StdoutIsTerminal();
+
+// "verrin-cli: <text>" on stderr, line ends inside the text made blanks.
+void PrintError(std::string_view text);
+
+// The port adapter's message boxes as error lines: "<caption>: <text>
+// (<port>)". Remembers that one was shown, so that a command can end with
+// the port's status.
+class StderrMessages : public UserMessages {
+public:
+    explicit StderrMessages(std::string port) : m_port(std::move(port)) {}
+    void Show(const std::string &text, const std::string &caption, MessageIcon icon) override;
+    bool AnyShown() const { return m_shown; }
+
+private:
+    std::string m_port;
+    bool m_shown = false;
+};
+
+// The debug screen's trace of a download, on stderr. The trace's own line
+// ends (CR LF) become plain LF.
+class StderrTrace : public TraceSink {
+public:
+    void TraceText(std::string_view text) override;
+    void TraceControlByte(uint8_t byte) override;
+};
+
+// Makes CR, LF and CR LF one LF each, also when a CR LF is split between two
+// pieces of text.
+class LineEnds {
+public:
+    std::string Normalise(std::string_view text);
+
+private:
+    bool m_afterCr = false;
+};
