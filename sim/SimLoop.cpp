@@ -127,14 +127,16 @@ int RunSim(const SimOptions &options)
         }
         module.Receive(toModule.TakeDue(now), now);
         module.Tick(now);
+        // The image is on disk before the acknowledgement that ends its
+        // transfer leaves, so whoever waits for that answer finds the file whole.
+        if (std::optional<ReceivedImage> image = module.TakeImage(); image && !options.saveImage.empty())
+            SaveImage(options.saveImage, *image);
         toTerminal.Push(module.TakeOutput(), now);
         pending.Append(toTerminal.TakeDue(now));
         if (!pending.Empty() && !pending.Flush(master))
             return Fail(std::string("cannot write to the pseudo-terminal: ") + std::strerror(errno));
         for (const std::string &note : module.TakeNotes())
             std::fprintf(stderr, "verrin-sim: %s\n", note.c_str());
-        if (std::optional<ReceivedImage> image = module.TakeImage(); image && !options.saveImage.empty())
-            SaveImage(options.saveImage, *image);
     }
     if (log >= 0)
         ::close(log);
