@@ -63,7 +63,9 @@ bool WantsExplicitSecurity()
 {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
-#pragma warning(suppress : 4996)
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996) // GetVersionExA is deprecated, and wanted here
+#endif
     if (!GetVersionExA(&info))
         return false;
     return info.dwMajorVersion >= 3 &&

@@ -14,9 +14,11 @@ verrin_packages=(
   clang libclang-rt-14-dev
 )
 
+# Installs the given packages, or Verrin's own list, where missing.
 verrin_install_packages() {
-  local missing=()
-  for p in "${verrin_packages[@]}"; do
+  local wanted=("$@") missing=()
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${verrin_packages[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
