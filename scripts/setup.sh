@@ -33,3 +33,14 @@ verrin_build() {
   cmake -S "$VERRIN_ROOT" -B "$VERRIN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$VERRIN_BUILD" -j2
 }
+
+# Points settings, runtime files and home at a fresh folder removed at exit, so
+# that nothing a test does reaches the user's own files, and runs Qt headless.
+verrin_private_environment() {
+  verrin_scratch="$(mktemp -d)"
+  trap 'rm -rf "$verrin_scratch"' EXIT
+  mkdir -p "$verrin_scratch/config" "$verrin_scratch/runtime" "$verrin_scratch/home"
+  chmod 700 "$verrin_scratch/runtime"
+  export XDG_CONFIG_HOME="$verrin_scratch/config" XDG_RUNTIME_DIR="$verrin_scratch/runtime"
+  export HOME="$verrin_scratch/home" QT_QPA_PLATFORM=offscreen
+}

@@ -11,12 +11,7 @@ verrin_install_packages
 cmake -S "$VERRIN_ROOT" -B "$VERRIN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$VERRIN_BUILD" -j2 --target soak_tests verrin verrin-sim
 
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/config" "$scratch/runtime" "$scratch/home"
-chmod 700 "$scratch/runtime"
-export XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" HOME="$scratch/home"
-export QT_QPA_PLATFORM=offscreen
+verrin_private_environment
 export VERRIN_SOAK_SECONDS="${1:-600}"
 
 # The tests run one after the other, each for the whole time.
