@@ -37,7 +37,7 @@ std::string Line(QProcess &probe, int timeoutMs = 10000)
 // Neither group nor others may read or write the store's files.
 bool Private(const QString &path)
 {
-    return QFile::exists(path) && (QFile::permissions(path) & 0x00FF) == 0;
+    return QFile::exists(path) && (QFile::permissions(path) & 0x0077) == 0;
 }
 
 class CSharedMemoryProcesses : public ::testing::Test {
