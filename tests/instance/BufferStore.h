@@ -8,23 +8,16 @@
 
 class BufferStore : public SharedStore {
 public:
-    explicit BufferStore(bool open = true, size_t size = 1024) : bytes(size), open_(open)
-    {
-        InitRegion({bytes.data(), bytes.size()});
-    }
+    BufferStore() : bytes(1024) { InitRegion({bytes.data(), bytes.size()}); }
 
     std::vector<uint8_t> bytes;
-    bool created = true;
 
-    bool IsOpen() const override { return open_; }
-    bool IsCreated() const override { return created; }
+    bool IsOpen() const override { return true; }
+    bool IsCreated() const override { return true; }
 
 protected:
     StoreError WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation) override
     {
-        return open_ ? operation({bytes.data(), bytes.size()}) : StoreError::NotOpen;
+        return operation({bytes.data(), bytes.size()});
     }
-
-private:
-    bool open_;
 };

@@ -1,13 +1,11 @@
 // A stand-in for a running instance, for the tests between real processes.
-//   verrin_instance_probe hold       claims the first free profile, prints
-//                                    "claimed X created=N" (or "none"), holds
-//                                    it until its input ends, then frees it
-//   verrin_instance_probe hang       takes the store's lock, prints "locked"
-//                                    and keeps it until killed
+//   verrin_instance_probe hold       claims the first free profile, then takes
+//                                    the store's lock, prints "claimed X
+//                                    created=N" and keeps both until killed
 //   verrin_instance_probe stress MS  claims, switches and frees profiles for
-//                                    MS milliseconds; prints "ok N" (N claims),
-//                                    or "double X" and exits with 1 when the
-//                                    mark of a profile it holds is not its own
+//                                    MS milliseconds; prints "ok", or "double
+//                                    X" and exits with 1 when the mark of a
+//                                    profile it holds is not its own
 
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileLock.h"
@@ -15,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -23,77 +20,35 @@
 
 namespace {
 
-void Say(const std::string &line)
+int Say(const std::string &line, int exitCode)
 {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
-}
-
-int Hold(CSharedMemory &store)
-{
-    const ClaimResult claim = ClaimFirstFree(store, static_cast<uint32_t>(::getpid()));
-    if (claim.profile < 0) {
-        Say("none");
-        return 1;
-    }
-    Say(std::string("claimed ") + kProfileNames[claim.profile] + " created=" + (store.IsCreated() ? "1" : "0"));
-    std::string line;
-    std::getline(std::cin, line);
-    ReleaseProfile(store, claim.profile);
-    return 0;
-}
-
-int Hang(CSharedMemory &store)
-{
-    store.Transact([](SharedStore::Locked &) {
-        Say("locked");
-        for (;;)
-            ::pause();
-        return StoreError::None;
-    });
-    return 1;
+    return exitCode;
 }
 
 // A second holder of a profile writes its own id over the mark, or frees it:
-// either way the first finds a mark that is not its own before it frees.
-int Stress(CSharedMemory &store, int milliseconds)
+// either way the first finds a mark that is not its own.
+int Stress(CSharedMemory &store, uint32_t id, std::chrono::milliseconds duration)
 {
-    const uint32_t id = static_cast<uint32_t>(::getpid());
     std::mt19937 random(id);
+    const auto end = std::chrono::steady_clock::now() + duration;
     int held = -1;
-    long claims = 0;
-    const auto free = [&] {
-        if (store.GetDwordValue(kProfileNames[held], 0xFFFFFFFF) != id) {
-            Say(std::string("double ") + kProfileNames[held]);
-            return false;
-        }
-        ReleaseProfile(store, held);
-        held = -1;
-        return true;
-    };
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
+    while (std::chrono::steady_clock::now() < end || held >= 0) {
         if (held < 0) {
             held = ClaimFirstFree(store, id).profile;
-            claims += held >= 0;
             continue;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+        if (store.GetDwordValue(kProfileNames[held], 0) != id)
+            return Say(std::string("double ") + kProfileNames[held], 1);
         const int other = static_cast<int>(random() % kProfileCount);
-        if (random() % 2 == 0 || other == held) {
-            if (!free())
-                return 1;
-        } else if (ClaimIfFree(store, other, id).profile == other) { // a switch
-            ++claims;
-            if (!free())
-                return 1;
-            held = other;
-        }
+        const bool switched = other != held && random() % 2 == 0 && std::chrono::steady_clock::now() < end &&
+                              ClaimIfFree(store, other, id).profile == other;
+        ReleaseProfile(store, held);
+        held = switched ? other : -1;
     }
-    if (held >= 0 && !free())
-        return 1;
-    Say("ok " + std::to_string(claims));
-    return 0;
+    return Say("ok", 0);
 }
 
 } // namespace
@@ -101,16 +56,21 @@ int Stress(CSharedMemory &store, int milliseconds)
 int main(int argc, char **argv)
 {
     CSharedMemory store;
-    if (!store.IsOpen()) {
-        Say("no store: " + std::to_string(store.LastError()));
-        return 1;
-    }
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "hold")
-        return Hold(store);
-    if (mode == "hang")
-        return Hang(store);
+    const uint32_t id = static_cast<uint32_t>(::getpid());
+    if (!store.IsOpen())
+        return Say("no store: " + std::to_string(store.LastError()), 1);
     if (mode == "stress" && argc == 3)
-        return Stress(store, std::atoi(argv[2]));
-    return 2;
+        return Stress(store, id, std::chrono::milliseconds(std::atoi(argv[2])));
+    if (mode != "hold")
+        return 2;
+    const int held = ClaimFirstFree(store, id).profile;
+    store.Transact([&](SharedStore::Locked &) {
+        Say(held < 0 ? "none" : std::string("claimed ") + kProfileNames[held] +
+                                    " created=" + (store.IsCreated() ? "1" : "0"), 0);
+        for (;;)
+            ::pause();
+        return StoreError::None;
+    });
+    return 1;
 }

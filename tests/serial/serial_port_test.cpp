@@ -2,121 +2,91 @@
 // arrives exactly, what arrives is read and counted, and every failure gives
 // its message.
 #include "serial/CSerialPort.h"
-#include "support/WaitFor.h"
 #include "support/MessageRecorder.h"
 #include "support/Pty.h"
+#include "support/WaitFor.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTest>
 #include <gtest/gtest.h>
+
 #include <thread>
+#include <tuple>
 
-TEST(SerialPort, OpenFailuresShowTheirMessages)
-{
-    MessageRecorder messages;
-    CSerialPort port(messages);
-    EXPECT_FALSE(port.OpenPort(QStringLiteral("/dev/verrin-no-such-port"), 115200, false));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "Comm Port not available");
-    EXPECT_EQ(messages.messages[0].caption, "Comm Port Error");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_FALSE(port.IsConnected());
-
+namespace {
+// A port, the messages it shows, and a pseudo-terminal for it to open.
+struct Port {
+    MessageRecorder shown;
+    CSerialPort port{shown};
     PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    ASSERT_TRUE(port.OpenPort(QString::fromStdString(pty.path()), 115200, false));
-    EXPECT_TRUE(messages.messages.size() == 1) << "a pty's missing modem lines are not an error";
-    EXPECT_FALSE(port.OpenPort(QString::fromStdString(pty.path()), 115200, false));
-    ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_EQ(messages.messages[1].text, "Port already open");
-    EXPECT_TRUE(port.IsConnected());
-    EXPECT_TRUE(port.ClosePort());
-    EXPECT_FALSE(port.ClosePort());
-}
+    bool Open() { return port.OpenPort(QString::fromStdString(pty.path()), 921600, false); }
+    // Caption, text and icon of the message shown i-th.
+    std::tuple<std::string, std::string, MessageIcon> Message(size_t i)
+    {
+        const RecordedMessage &m = shown.messages.at(i);
+        return {m.caption, m.text, m.icon};
+    }
+};
+} // namespace
 
-TEST(SerialPort, WriteWithThePortClosedFails)
+TEST(SerialPort, FailuresShowTheirMessages)
 {
-    MessageRecorder messages;
-    CSerialPort port(messages);
+    Port p;
     const uint8_t byte = 'x';
-    EXPECT_EQ(port.WriteBytes(&byte, 1), -1);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].caption, "Comm Port Write Error");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Information);
-    EXPECT_FALSE(messages.messages[0].text.empty());
-    EXPECT_EQ(port.SendString(""), 0) << "an empty string writes nothing";
-    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(p.port.WriteBytes(&byte, 1), -1);
+    EXPECT_FALSE(p.port.OpenPort(QStringLiteral("/dev/verrin-no-such-port"), 115200, false));
+    ASSERT_TRUE(p.Open());
+    EXPECT_FALSE(p.Open());
+    EXPECT_TRUE(p.port.ClosePort());
+    EXPECT_FALSE(p.port.ClosePort());
+    EXPECT_EQ(p.port.SendString(""), 0) << "an empty text writes nothing, even with the port closed";
+    ASSERT_EQ(p.shown.messages.size(), 3u) << "a pty's missing modem lines are no error";
+    EXPECT_EQ(std::get<0>(p.Message(0)), "Comm Port Write Error");
+    EXPECT_EQ(std::get<2>(p.Message(0)), MessageIcon::Information) << "with the system's text";
+    EXPECT_EQ(p.Message(1), std::make_tuple("Comm Port Error", "Comm Port not available", MessageIcon::Exclamation));
+    EXPECT_EQ(p.Message(2), std::make_tuple("Comm Port Error", "Port already open", MessageIcon::Exclamation));
 }
 
 TEST(SerialPort, WrittenBytesArriveExactlyEvenPastThePtyBuffer)
 {
-    MessageRecorder messages;
-    CSerialPort port(messages);
-    PtyPair pty;
-    ASSERT_TRUE(port.OpenPort(QString::fromStdString(pty.path()), 921600, false));
+    Port p;
+    ASSERT_TRUE(p.Open());
     std::string data(300000, '\0');
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = char(i * 7 + i / 251);
     std::string received;
     std::thread reader([&] {
-        while (received.size() < data.size()) {
-            const std::string chunk = pty.Read(5000, 20);
-            if (chunk.empty())
-                break;
+        for (std::string chunk; received.size() < data.size() && !(chunk = p.pty.Read(5000, 20)).empty();)
             received += chunk;
-        }
     });
-    EXPECT_EQ(port.WriteBytes(reinterpret_cast<const uint8_t *>(data.data()), uint32_t(data.size())),
+    EXPECT_EQ(p.port.WriteBytes(reinterpret_cast<const uint8_t *>(data.data()), uint32_t(data.size())),
               int32_t(data.size()));
     reader.join();
     EXPECT_TRUE(received == data) << "received " << received.size() << " of " << data.size();
-    EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST(SerialPort, ReadsTakeOnlyWhatIsWaitingAndCountBlocks)
+// Single bytes are read as signed values, so 0xFF reads as "nothing waiting",
+// and are not counted; blocks are. A far end that vanishes closes the port.
+TEST(SerialPort, ReadsTakeOnlyWhatIsWaitingAndCountBlocksUntilTheFarEndVanishes)
 {
-    MessageRecorder messages;
-    CSerialPort port(messages);
-    PtyPair pty;
-    ASSERT_TRUE(port.OpenPort(QString::fromStdString(pty.path()), 115200, false));
-    std::string observed;
-    port.blockObserver = [&](const uint8_t *b, uint32_t n) { observed.append(reinterpret_cast<const char *>(b), n); };
+    Port p;
+    ASSERT_TRUE(p.Open());
+    EXPECT_EQ(p.port.ReadByte(), -1);
+    p.pty.Write("A\xFF");
+    ASSERT_TRUE(WaitFor([&] { return p.port.BytesWaiting() == 2; }));
+    EXPECT_EQ(p.port.ReadByte(), 'A');
+    EXPECT_EQ(p.port.ReadByte(), -1);
+    EXPECT_EQ(p.port.BytesWaiting(), 0);
+    EXPECT_EQ(p.port.RxCount(), 0u);
 
-    EXPECT_EQ(port.ReadByte(), -1) << "nothing waiting";
-    pty.Write(std::string("A\xFF", 2));
-    ASSERT_TRUE(WaitFor([&] { return port.BytesWaiting() == 2; }));
-    EXPECT_EQ(port.ReadByte(), 'A');
-    EXPECT_EQ(port.ReadByte(), -1) << "0xFF reads like nothing waiting";
-    EXPECT_EQ(port.BytesWaiting(), 0);
-    EXPECT_EQ(port.RxCount(), 0u) << "single-byte reads are not counted";
+    p.pty.Write(std::string("\x01\x02hello\x7F", 8));
+    ASSERT_TRUE(WaitFor([&] { return p.port.BytesWaiting() == 8; }));
+    uint8_t buffer[16];
+    EXPECT_EQ(p.port.ReadBlock(buffer, 3), 3u);
+    EXPECT_EQ(p.port.ReadBlock(buffer, 16), 5u);
+    EXPECT_EQ(p.port.RxCount(), 8u);
 
-    pty.Write(std::string("\x01\x02hello\x7F", 8));
-    ASSERT_TRUE(WaitFor([&] { return port.BytesWaiting() == 8; }));
-    uint8_t buf[16];
-    EXPECT_EQ(port.ReadBlock(buf, 3), 3u);
-    EXPECT_EQ(port.ReadBlock(buf, 16), 5u);
-    EXPECT_EQ(port.RxCount(), 8u);
-    EXPECT_EQ(observed, std::string("\x01\x02hello\x7F", 8));
-    port.ResetRxCount();
-    EXPECT_EQ(port.RxCount(), 0u);
-}
-
-TEST(SerialPort, TheFarEndVanishingIsReportedOnceAndClosesThePort)
-{
-    MessageRecorder messages;
-    CSerialPort port(messages);
-    int lost = 0;
-    QObject::connect(&port, &CSerialPort::PortLost, [&] { ++lost; });
-    auto pty = std::make_unique<PtyPair>();
-    ASSERT_TRUE(port.OpenPort(QString::fromStdString(pty->path()), 115200, false));
-    pty->CloseSlave();
-    pty->CloseMaster();
-    ASSERT_TRUE(WaitFor([&] { return lost > 0; }));
-    QTest::qWait(300);
-    EXPECT_EQ(lost, 1);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].caption, "Comm Port Error");
-    EXPECT_FALSE(port.IsConnected());
-    EXPECT_EQ(port.BytesWaiting(), 0);
+    p.pty.CloseSlave();
+    p.pty.CloseMaster();
+    ASSERT_TRUE(WaitFor([&] { return !p.port.IsConnected(); }));
+    ASSERT_EQ(p.shown.messages.size(), 1u);
+    EXPECT_EQ(std::get<0>(p.Message(0)), "Comm Port Error");
 }
