@@ -37,15 +37,6 @@ Log Click(int n, const Settings &s, bool binary = false, bool failWrites = false
 }
 } // namespace
 
-TEST(LineCount, ReadsLikeAtoi)
-{
-    const struct { const char *text; int32_t count; } cases[] = {
-        {"100", 100}, {"", 0}, {"abc", 0}, {"-1", -1}, {"12abc", 12}, {"  +42", 42},
-        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
-    for (const auto &c : cases)
-        EXPECT_EQ(ParseLineCount(c.text), c.count) << "text \"" << c.text << "\"";
-}
-
 TEST(LineTestText, ThirtyByteLinesWithRunningTotal)
 {
     const std::string text = *BuildLineTestText(20000);
@@ -60,8 +51,6 @@ TEST(LineTestText, ThirtyByteLinesWithRunningTotal)
 TEST(Captions, FromSettingsOrTestMessages)
 {
     Settings s;
-    EXPECT_EQ(CommandCaptions(s, false), (std::array<std::string, 10>{
-        "Send Data", "", "", "", "Config", "", "", "", "Reset", "Send 100 lines"}));
     EXPECT_EQ(CommandCaptions(s, true), (std::array<std::string, 10>{
         "HCI Reset", "Read Addr", "Inq Scan", "ESD Msg1", "ESD Msg2", "Find AP", "FATS 4b", "", "", ""}));
     const struct { const char *count, *caption; } cases[] = {

@@ -1,29 +1,22 @@
 // The main window on a pseudo-terminal that this test reads and writes: its
 // looks and control states, the receive loop, the keyboard path and the
 // buttons that send.
+#include "app/CTerminalView.h"
 #include "app/ModuleWindow.h"
 #include "support/Pty.h"
 
 namespace {
 struct PtyWindow : PtyPair, ModuleWindow {
     PtyWindow() : ModuleWindow(QString::fromStdString(path())) {}
-    QString Field(int id) { return static_cast<QLineEdit *>(dlg->Control(id))->text(); }
-    // The view's background as a 0x00BBGGRR value.
-    uint32_t Background()
-    {
-        const QColor c = View()->palette().color(View()->isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                                 QPalette::Base);
-        return uint32_t(c.red()) | (c.green() << 8) | (c.blue() << 16);
-    }
+    uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
 };
 } // namespace
 
 TEST(MainWindow, LooksFollowTheConnectionAndReceivedBytesAreFilteredCountedOrShownInHex)
 {
-    PtyWindow w;
-    ASSERT_TRUE(w.dlg->IsConnected());
+    PtyWindow w; // connected at start
     EXPECT_TRUE(w.View()->isEnabled());
-    EXPECT_EQ(w.Background(), 0xFFDDDDu) << "the profile's DDDDFF";
+    EXPECT_EQ(w.Background(), 0xFFDDDDu) << "the profile's DDDDFF, as 0x00BBGGRR";
     EXPECT_FALSE(w.Button(MainId::Connect)->isEnabled());
     w.Write("AB\bC\t\x07\xE9\r\n");
     ASSERT_TRUE(WaitFor([&] { return w.RxCount() == 9; }));
@@ -35,7 +28,7 @@ TEST(MainWindow, LooksFollowTheConnectionAndReceivedBytesAreFilteredCountedOrSho
 
     w.Button(MainId::Clear)->click();
     EXPECT_EQ(w.Text(), "");
-    EXPECT_EQ(w.Field(MainId::RxCount), "0");
+    EXPECT_EQ(w.RxCount(), 0);
     w.Write("xyz");
     ASSERT_TRUE(WaitFor([&] { return w.RxCount() == 3; }));
     w.Button(MainId::Disconnect)->click();
@@ -46,7 +39,7 @@ TEST(MainWindow, LooksFollowTheConnectionAndReceivedBytesAreFilteredCountedOrSho
     for (const ControlSpec &control : MainControls())
         EXPECT_TRUE(!control.id || !w.dlg->Control(control.id)->accessibleName().isEmpty()) << control.id;
     ASSERT_TRUE(w.Connect());
-    EXPECT_EQ(w.Field(MainId::RxCount), "3") << "reconnecting does not reset the count";
+    EXPECT_EQ(w.RxCount(), 3) << "reconnecting does not reset the count";
 }
 
 TEST(MainWindow, KeysAndButtonsGoToThePortAtOnceWithLocalEcho)

@@ -40,20 +40,17 @@ void ExpectMatches(const TerminalLines &index, std::string_view text, const std:
     size_t row = 0;
     const size_t step = text.size() > 5000 ? 997 : 1;
     for (size_t i = 0; i < ref.size(); ++i) {
-        const TerminalLines::Cells cells = index.LineCells(i);
-        ASSERT_EQ(index.LineStart(i), ref[i].begin) << context << ", line " << i;
-        ASSERT_EQ(cells.end, ref[i].end) << context << ", line " << i;
-        ASSERT_EQ(index.FirstRowOf(i), row) << context << ", line " << i;
         const size_t cellCount = ref[i].end - ref[i].begin;
         const size_t rows = cellCount == 0 ? 1 : (cellCount + index.Columns() - 1) / index.Columns();
-        ASSERT_EQ(index.RowsOf(i), rows) << context << ", line " << i;
+        ASSERT_TRUE(index.LineStart(i) == ref[i].begin && index.LineCells(i).end == ref[i].end &&
+                    index.FirstRowOf(i) == row && index.RowsOf(i) == rows)
+            << context << ", line " << i << " of " << rows << " rows from row " << row;
         if (i % step == 0 || rows > 1) {
             const TerminalLines::RowPlace place = index.LocateRow(row + rows - 1);
-            ASSERT_EQ(place.line, i) << context << ", last row of line " << i;
-            ASSERT_EQ(place.rowInLine, rows - 1) << context << ", line " << i;
-            ASSERT_EQ(index.LineOfOffset(ref[i].begin), i) << context << ", line " << i;
-            ASSERT_EQ(index.LineOfOffset(ref[i].next - (ref[i].next > ref[i].begin)), i)
-                << context << ", line end of " << i;
+            ASSERT_TRUE(place.line == i && place.rowInLine == rows - 1) << context << ", last row of line " << i;
+            ASSERT_TRUE(index.LineOfOffset(ref[i].begin) == i &&
+                        index.LineOfOffset(ref[i].next - (ref[i].next > ref[i].begin)) == i)
+                << context << ", offsets of line " << i;
         }
         row += rows;
     }

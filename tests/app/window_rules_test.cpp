@@ -1,5 +1,5 @@
 // Rules of the main window that need no window: poll dispatch, the title,
-// port names, control enabling and dialog units. The keyboard rules are
+// port names and control enabling. The keyboard rules are
 // checked through the window, in main_window_test.cpp.
 #include "app/MainWindowRules.h"
 #include "app/PollDispatch.h"
@@ -11,12 +11,7 @@
 TEST(PollDispatch, StatesMapToTheirStepsAndAnAbortTakesAnyBusyStateToTheAbortStep)
 {
     using A = PollAction;
-    const struct {
-        int32_t state;
-        bool abort;
-        PollAction action;
-        int32_t after;
-    } cases[] = {
+    const struct { int32_t state; bool abort; PollAction action; int32_t after; } cases[] = {
         {0, false, A::TerminalReceive, 0}, {0, true, A::TerminalReceive, 0},
         {1, false, A::TransferStep, 1},    {4, false, A::TransferStep, 4},   {6, false, A::TransferStep, 6},
         {11, false, A::TransferStep, 11},  {13, false, A::TransferStep, 13}, {5, false, A::InvalidState, 5},
@@ -51,11 +46,7 @@ TEST(ControlStates, EachControlFollowsItsRule)
         noFlow{true, false, false};
     using R = EnableRule;
     using namespace MainId;
-    const struct {
-        EnableRule rule;
-        bool idle, active, loading, noFlow; // enabled in these states
-        std::vector<int> ids;
-    } rules[] = {
+    const struct { EnableRule rule; bool idle, active, loading, noFlow; std::vector<int> ids; } rules[] = {
         {R::Idle, true, false, false, false, {Connect, ProfileList, MainId::Setup}},
         {R::Active, false, true, false, true, {Disconnect, Load, Clear, Escape, NetView, Command[9], Terminal, RxCount}},
         {R::Always, true, true, true, true, {Select, SetCmds, Capture}},
@@ -79,11 +70,4 @@ TEST(ControlStates, EachControlFollowsItsRule)
         EXPECT_TRUE(!c.id || ids.insert(c.id).second) << "duplicate id " << c.id;
     }
     EXPECT_EQ(MainControls().size(), 33u);
-}
-
-TEST(DialogUnits, ConvertLikeWindows)
-{
-    // 6 x 13 base units: x * 6 / 4 and y * 13 / 8, rounded.
-    const PixelRect r = DialogUnitsToPixels(7, 7, 428, 215, 6, 13);
-    EXPECT_EQ(std::make_tuple(r.x, r.y, r.w, r.h), std::make_tuple(11, 11, 642, 349));
 }
