@@ -2,7 +2,8 @@
 // A main window driven as a user drives it against a device on a path (the
 // virtual module, or a pty of the test): it connects at start, clicks
 // buttons, types lines, reads the loader's status and watches the network
-// view while it runs. The end-to-end tests and the fault soak share it.
+// view while it runs. The main window tests, the end-to-end test and the
+// fault soak share it.
 
 #include "app/CVerrinDlg.h"
 #include "settings/CRegistry.h"

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <random>
 #include <unistd.h>
 
@@ -188,7 +189,7 @@ protected:
         ++faults;
     }
 
-    soak::SmallDisk disk{kDiskBytes}; // where the capture file goes, as everything else
+    soak::SmallDisk disk{kDiskBytes}; // holds every file this process writes, the capture file too
     QTemporaryDir dir;
     QString link;
     QByteArray image;
