@@ -5,17 +5,10 @@
 
 #include "support/WaitFor.h"
 
-#include <QByteArray>
-#include <QDir>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <string>
-#include <sys/mount.h>
 #include <sys/resource.h>
 
 namespace soak {
@@ -38,8 +31,6 @@ class Module {
 public:
     explicit Module(QString link) : m_link(std::move(link)) {}
     ~Module() { Kill(); }
-    Module(const Module &) = delete;
-    Module &operator=(const Module &) = delete;
 
     // Starts a new module on the link with the given options; false when it
     // did not publish the link.
@@ -47,17 +38,13 @@ public:
     {
         Kill();
         m_process.start(QStringLiteral(VERRIN_BIN_DIR "/sim/verrin-sim"), QStringList{"--link", m_link} + options);
-        if (!m_process.waitForStarted(10000))
-            return false;
-        return WaitFor([&] { return m_process.canReadLine(); }, kPatienceMs) &&
+        return m_process.waitForStarted(10000) && WaitFor([&] { return m_process.canReadLine(); }, kPatienceMs) &&
                QString::fromLocal8Bit(m_process.readLine()).trimmed() == m_link;
     }
     // The device vanishes at once, as a pulled cable does.
     void Kill()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        Signal(SIGCONT);
+        Signal(SIGCONT); // a stopped process would not die until it goes on
         m_process.kill();
         m_process.waitForFinished(10000);
     }
@@ -66,25 +53,18 @@ public:
         if (m_process.state() != QProcess::NotRunning)
             ::kill(pid_t(m_process.processId()), signal);
     }
-    bool Running() const { return m_process.state() == QProcess::Running; }
 
 private:
     QString m_link;
     QProcess m_process;
 };
 
-// A folder whose file system holds only `bytes`: a tmpfs of that size when
-// this process may mount one, otherwise a file size limit on this process
-// (writes past it fail with "File too large" instead of "No space left").
+// A small disk for the files this process writes: a file size limit, past
+// which a write fails ("File too large") as it would on a full disk.
 class SmallDisk {
 public:
-    SmallDisk(const QString &path, size_t bytes) : m_path(path.toLocal8Bit())
+    explicit SmallDisk(rlim_t bytes)
     {
-        QDir().mkpath(path);
-        const QByteArray options = "size=" + QByteArray::number(qulonglong(bytes)) + ",mode=0700";
-        m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, options.constData()) == 0;
-        if (m_mounted)
-            return;
         getrlimit(RLIMIT_FSIZE, &m_saved);
         rlimit limited = m_saved;
         limited.rlim_cur = bytes;
@@ -93,21 +73,10 @@ public:
     }
     ~SmallDisk()
     {
-        if (m_mounted) {
-            ::umount2(m_path.constData(), MNT_DETACH);
-        } else {
-            setrlimit(RLIMIT_FSIZE, &m_saved);
-            std::signal(SIGXFSZ, m_savedHandler);
-        }
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
     }
-    SmallDisk(const SmallDisk &) = delete;
-    SmallDisk &operator=(const SmallDisk &) = delete;
-
-    bool Mounted() const { return m_mounted; }
-
 private:
-    QByteArray m_path;
-    bool m_mounted = false;
     rlimit m_saved{};
     void (*m_savedHandler)(int) = SIG_DFL;
 };
