@@ -13,7 +13,7 @@ gtest_discover_tests(sim_parts_test PROPERTIES ENVIRONMENT "${VERRIN_TEST_ENV}" 
 add_executable(sim_program_test
   ${CMAKE_CURRENT_LIST_DIR}/SimProgramTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProcessHarness.cpp)
-target_link_libraries(sim_program_test PRIVATE ZLIB::ZLIB GTest::gtest GTest::gtest_main)
+target_link_libraries(sim_program_test PRIVATE Qt6::Core ZLIB::ZLIB GTest::gtest GTest::gtest_main)
 target_compile_definitions(sim_program_test PRIVATE
   VERRIN_SIM_PROGRAM="$<TARGET_FILE:verrin-sim>" VERRIN_LINE_PROGRAM="$<TARGET_FILE:verrin-line>")
 add_dependencies(sim_program_test verrin-sim verrin-line)
