@@ -1,53 +1,57 @@
 // Port discovery and the rules for what the Setup dialog selects.
 #include "dialogs/PortSetupValues.h"
 #include "serial/PortNames.h"
-#include "setup_fake_prober.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
-std::vector<std::string> Names(const std::vector<PortEntry> &ports)
+// A port system made of data: which devices exist and what probing each finds.
+struct FakeProber : PortProber {
+    std::vector<std::string> devices, probed;
+    std::map<std::string, PortProbe> outcomes; // missing: Unavailable
+    std::vector<std::string> ListDevices() override { return devices; }
+    PortProbe Probe(const std::string &path) override
+    {
+        probed.push_back(path);
+        return outcomes.count(path) ? outcomes.at(path) : PortProbe::Unavailable;
+    }
+};
+
+std::string ComPath(int n) { return "\\\\.\\COM" + std::to_string(n); }
+
+using Names = std::vector<std::string>;
+
+Names DisplayNames(const std::vector<PortEntry> &ports)
 {
-    std::vector<std::string> names;
+    Names names;
     for (const PortEntry &entry : ports)
         names.push_back(entry.displayName);
     return names;
 }
 
-TEST(NumberedPorts, ProbesTheFirst32AndListsTheRestUnprobed)
+int Selected(const std::vector<PortEntry> &ports, PortScheme scheme, int32_t commPort, const std::string &path = "")
 {
-    FakeProber noHardware;
-    const auto ports = DiscoverPorts(noHardware, PortScheme::Numbered);
-    ASSERT_EQ(ports.size(), 67u);
-    EXPECT_EQ(ports.front().displayName, "COM33");
-    EXPECT_EQ(ports.back().displayName, "COM99");
-    ASSERT_EQ(noHardware.probed.size(), 32u);
-    EXPECT_EQ(noHardware.probed.back(), ComPath(32));
+    PortSetupValues values;
+    values.commPort = commPort;
+    values.portName = path;
+    return SelectedPortIndex(ports, scheme, values);
+}
 
+TEST(NumberedPorts, ProbesTheFirst32ListsTheRestUnprobedAndSelectsTheStoredNumber)
+{
     FakeProber prober;
     prober.outcomes = {{ComPath(1), PortProbe::Serial},      {ComPath(2), PortProbe::NotSerial},
                        {ComPath(3), PortProbe::Unavailable}, {ComPath(10), PortProbe::Serial}};
-    const auto names = Names(DiscoverPorts(prober, PortScheme::Numbered));
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3),
-              (std::vector<std::string>{"COM1", "COM10", "COM33"}));
-}
-
-TEST(NumberedPorts, SelectionFollowsTheStoredNumber)
-{
-    FakeProber prober;
-    prober.outcomes = {{ComPath(2), PortProbe::Serial}};
     const auto ports = DiscoverPorts(prober, PortScheme::Numbered);
-    struct Case {
-        int32_t stored;
-        int expected;
-    } cases[] = {{2, 0}, {40, 1 + 40 - 33}, {3, -1}, {100, -1}};
-    for (const Case &c : cases) {
-        PortSetupValues values;
-        values.commPort = c.stored;
-        EXPECT_EQ(SelectedPortIndex(ports, PortScheme::Numbered, values), c.expected)
-            << "stored COM" << c.stored;
-    }
+    const Names names = DisplayNames(ports);
+    EXPECT_EQ((Names{names[0], names[1], names[2], names.back()}), (Names{"COM1", "COM10", "COM33", "COM99"}));
+    EXPECT_TRUE(prober.probed.size() == 32 && prober.probed.back() == ComPath(32)) << prober.probed.size();
+    const std::pair<int32_t, int> selections[] = {{10, 1}, {40, 2 + 40 - 33}, {3, -1}, {100, -1}};
+    for (const auto &[stored, index] : selections)
+        EXPECT_EQ(Selected(ports, PortScheme::Numbered, stored, "/dev/ttyS1"), index) << "stored COM" << stored;
 }
 
 TEST(DevicePorts, ListsFreeSerialDevicesOnceInNaturalOrder)
@@ -60,49 +64,21 @@ TEST(DevicePorts, ListsFreeSerialDevicesOnceInNaturalOrder)
                        {"/dev/ttyUSB0", PortProbe::Unavailable}, {"/dev/ttyS0", PortProbe::NotSerial},
                        {virtualPort, PortProbe::Serial},         {"/dev/ttyACM1", PortProbe::Serial}};
     const auto ports = DiscoverPorts(prober, PortScheme::DevicePaths);
-
-    EXPECT_EQ(Names(ports), (std::vector<std::string>{virtualPort, "ttyACM1", "ttyS2", "ttyS10"}));
+    EXPECT_EQ(DisplayNames(ports), (Names{virtualPort, "ttyACM1", "ttyS2", "ttyS10"}));
     EXPECT_EQ(prober.probed.size(), 7u) << "each device is probed once";
-
-    struct Case {
-        const char *name;
-        int32_t commPort;
-        std::string portName;
-        int expected;
-    } cases[] = {
-        {"stored path", 1, "/dev/ttyS10", 3},
-        {"stored path not present", 3, "/dev/ttyUSB0", -1},
-        {"no path: the number's device", 3, "", DevicePathForPortNumber(3) == "/dev/ttyS2" ? 2 : -1},
-    };
-    for (const Case &c : cases) {
-        PortSetupValues values;
-        values.commPort = c.commPort;
-        values.portName = c.portName;
-        EXPECT_EQ(SelectedPortIndex(ports, PortScheme::DevicePaths, values), c.expected) << c.name;
-    }
+    EXPECT_EQ(Selected(ports, PortScheme::DevicePaths, 3, "/dev/ttyUSB0"), -1) << "stored path not present";
+    EXPECT_EQ(Selected(ports, PortScheme::DevicePaths, 3), DevicePathForPortNumber(3) == "/dev/ttyS2" ? 2 : -1)
+        << "no path: the number's device";
 }
 
 TEST(NaturalOrder, NumbersCompareByValue)
 {
-    struct Case {
-        const char *a, *b;
-    } ordered[] = {{"ttyS2", "ttyS10"}, {"COM1", "COM10"},     {"COM9", "COM33"},
-                   {"ttyACM0", "ttyS0"}, {"ttyS", "ttyS0"},     {"ttyS02", "ttyS10"},
-                   {"ttyS2", "ttyS02"},  {"/run/x/port", "ttyS0"}, {"usb1-2", "usb1-10"}};
-    for (const Case &c : ordered) {
-        EXPECT_TRUE(NaturalLess(c.a, c.b)) << c.a << " before " << c.b;
-        EXPECT_FALSE(NaturalLess(c.b, c.a)) << c.b << " not before " << c.a;
-    }
+    const std::pair<const char *, const char *> ordered[] = {
+        {"ttyS2", "ttyS10"},  {"COM1", "COM10"}, {"COM9", "COM33"},       {"ttyACM0", "ttyS0"}, {"ttyS", "ttyS0"},
+        {"ttyS02", "ttyS10"}, {"ttyS2", "ttyS02"}, {"/run/x/port", "ttyS0"}, {"usb1-2", "usb1-10"}};
+    for (const auto &[a, b] : ordered)
+        EXPECT_TRUE(NaturalLess(a, b) && !NaturalLess(b, a)) << a << " before " << b;
     EXPECT_FALSE(NaturalLess("ttyS2", "ttyS2"));
-}
-
-TEST(PortChoice, NumberedSchemeDropsTheStoredPath)
-{
-    PortSetupValues values;
-    values.portName = "/dev/ttyS1";
-    ChoosePort(values, {ComPath(7), "COM7", 7}, PortScheme::Numbered);
-    EXPECT_EQ(values.commPort, 7);
-    EXPECT_EQ(values.portName, "") << "the number must decide";
 }
 
 } // namespace

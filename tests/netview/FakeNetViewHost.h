@@ -1,7 +1,8 @@
 #pragma once
 // A main window as the mesh view sees it: a terminal text that the test fills
-// and a log of what the view did to the terminal and the port; and a recorder
-// of what the scan asks of its window.
+// and a log of what the view did to the terminal and the port; a recorder of
+// what the scan asks of its window; and a scan of group C001 that has sent its
+// first scan command.
 
 #include "netview/MeshScan.h"
 
@@ -38,22 +39,16 @@ public:
     }
 };
 
-struct RecordingScanEvents : MeshScanEvents {
+struct ScanFixture : MeshScanEvents {
+    FakeNetViewHost host;
+    MeshScan scan{host, *this};
     int repaints = 0, groupFailures = 0;
+
     void RepaintRequested() override { ++repaints; }
     void GroupTestFailed() override { ++groupFailures; }
-};
-
-// A scan of group C001 that has sent its first scan command.
-struct ScanFixture {
-    FakeNetViewHost host;
-    RecordingScanEvents events;
-    MeshScan scan{host, events};
-
     void PassInfo()
     {
-        host.terminal = "\r\nVersion 2.1\r\nPublish Addr C001\r\n";
-        scan.OnScanTick();
+        Reply("\r\nVersion 2.1\r\nPublish Addr C001\r\n");
         host.log.clear();
     }
     void Reply(const std::string &reply)

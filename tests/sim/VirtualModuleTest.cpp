@@ -1,5 +1,4 @@
 // The module's answers outside a download, stepped through fake time.
-#include "sim/BinaryMessages.h"
 #include "sim/VirtualModule.h"
 
 #include <gtest/gtest.h>
@@ -7,30 +6,27 @@
 #include <cstdio>
 
 namespace {
-const SimTime t0 = SimTime() + seconds(1000);
-
 struct ModuleUnderTest {
     VirtualModule module{0xC001, MeshModel::Demo(), TransferFaults{}};
-    SimTime now = t0;
+    SimTime now = SimTime() + seconds(1000);
 
-    // Sends bytes, lets time pass (with ticks at every deadline), returns the output.
+    // Sends bytes, lets time pass (ticking at every deadline), returns the output.
     std::string Send(const std::string &bytes, milliseconds after = milliseconds(300))
     {
         module.Receive(bytes, now);
-        return Wait(after);
-    }
-    std::string Wait(milliseconds span)
-    {
-        const SimTime end = now + span;
-        while (std::optional<SimTime> next = module.NextDeadline()) {
-            if (*next > end)
-                break;
-            now = std::max(now, *next);
-            module.Tick(now);
-        }
-        now = end;
-        module.Tick(now);
+        const SimTime end = now + after;
+        for (std::optional<SimTime> next; (next = module.NextDeadline()) && *next <= end;)
+            module.Tick(now = std::max(now, *next));
+        module.Tick(now = end);
         return module.TakeOutput();
+    }
+    // Sends bytes one at a time, gap apart, and returns all output.
+    std::string Type(const std::string &bytes, milliseconds gap)
+    {
+        std::string out;
+        for (char b : bytes)
+            out += Send(std::string(1, b), gap);
+        return out + Send("");
     }
 };
 
@@ -41,71 +37,20 @@ size_t Count(const std::string &text, const std::string &what)
         ++n;
     return n;
 }
-
-std::string LineTest(int lines)
-{
-    std::string text;
-    char line[64];
-    for (int i = 1; i <= lines; ++i) {
-        std::snprintf(line, sizeof line, "Line %-5d%07d Bytes sent\r\n", i, i * 30);
-        text += line;
-    }
-    return text;
-}
 } // namespace
 
-TEST(VirtualModule, InfoAnswersToEveryLineEndWithKeywordsAfterTheStart)
+TEST(VirtualModule, AnswersCommandsWithItsTexts)
 {
-    for (const char *end : {"\r", "\n", "\r\n"}) {
-        ModuleUnderTest m;
-        const std::string reply = m.Send(std::string("at+ab info") + end);
-        SCOPED_TRACE(testing::PrintToString(end));
-        EXPECT_EQ(Count(reply, "Version "), 1u);
-        EXPECT_GT(reply.find("Version "), 0u);
-        EXPECT_NE(reply.find("Publish Addr C001"), std::string::npos);
-        EXPECT_EQ(reply.find("ERROR"), std::string::npos) << reply;
+    // Info to every line end, also typed slowly: one command, its keywords
+    // after the start of the reply, where the scan looks for them.
+    const std::pair<const char *, int> typed[] = {
+        {"at+ab info\r", 0}, {"at+ab info\n", 0}, {"at+ab info\r\n", 0}, {"AT+AB Info\r", 400}};
+    for (const auto &[text, gap] : typed) {
+        const std::string reply = ModuleUnderTest().Type(text, milliseconds(gap));
+        EXPECT_TRUE(Count(reply, "Version ") == 1 && reply.find("Version ") > 0 &&
+                    Count(reply, "Publish Addr C001") == 1 && Count(reply, "ERROR") == 0)
+            << testing::PrintToString(std::string(text)) << ": " << reply;
     }
-}
-
-TEST(VirtualModule, SlowlyTypedCommandIsOneCommand)
-{
-    ModuleUnderTest m;
-    std::string out;
-    for (char c : std::string("AT+AB Info\r"))
-        out += m.Send(std::string(1, c), milliseconds(400));
-    EXPECT_NE(out.find("Publish Addr C001"), std::string::npos) << out;
-    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
-}
-
-TEST(VirtualModule, LineTestGetsOneErrorLinePerBurst)
-{
-    const std::string text = LineTest(100); // 3000 bytes
-    struct Case {
-        const char *name;
-        size_t block;
-        milliseconds gap;
-        size_t errors;
-    } cases[] = {
-        {"one piece", text.size(), milliseconds(0), 1},
-        {"blocks of 256, 100 ms apart", 256, milliseconds(100), 1},
-        {"blocks of 256, 300 ms apart", 256, milliseconds(300), 12},
-    };
-    for (const Case &c : cases) {
-        ModuleUnderTest m;
-        std::string out;
-        for (size_t at = 0; at < text.size(); at += c.block)
-            out += m.Send(text.substr(at, c.block), c.gap);
-        out += m.Wait(milliseconds(500));
-        EXPECT_EQ(Count(out, "\r\nERROR: not a command ("), c.errors) << c.name << ": " << out;
-        EXPECT_EQ(Count(out, "\r\n"), 2 * c.errors) << c.name << ": nothing but the error lines";
-        if (c.errors == 1) {
-            EXPECT_NE(out.find("(3000 bytes)"), std::string::npos) << c.name << ": " << out;
-        }
-    }
-}
-
-TEST(VirtualModule, UnknownCommandsAndUsageErrors)
-{
     ModuleUnderTest m;
     EXPECT_EQ(m.Send("at+ab bogus\r\n"), "\r\nERROR: unknown command \"at+ab bogus\"\r\n");
     EXPECT_EQ(m.Send("at+ab loranet\r\n"), "\r\nERROR: usage: at+ab loranet <group>\r\n");
@@ -113,47 +58,35 @@ TEST(VirtualModule, UnknownCommandsAndUsageErrors)
     EXPECT_EQ(m.Send("at+ab loranet 8001\r\n"), "\r\nNo nodes in group 8001\r\n");
 }
 
-TEST(VirtualModule, BinaryTestMessagesGetTheirAnswersWholeOrInPieces)
+TEST(VirtualModule, InputThatIsNoCommandGetsOneErrorLinePerBurst)
 {
-    // The HCI commands get HCI events (exact); the vendor messages a short
-    // acknowledgement. None of them is taken for junk.
-    const std::string expected[] = {
-        std::string("\x04\x0E\x04\x01\x03\x0C\x00", 7),
-        std::string("\x04\x0E\x0A\x01\x09\x10\x00\x01\x00\x00\xDC\x1B\x00", 13),
-        std::string("\x04\x0F\x04\x00\x01\x01\x04\x04\x01\x01\x00", 11),
-    };
-    for (size_t i = 0; i < KnownBinaryMessages().size(); ++i) {
-        const BinaryMessage &message = KnownBinaryMessages()[i];
-        const std::string bytes(message.bytes.begin(), message.bytes.end());
-        for (bool pieces : {false, true}) {
-            ModuleUnderTest m;
-            std::string out;
-            if (pieces) {
-                for (char b : bytes)
-                    out += m.Send(std::string(1, b), milliseconds(20));
-                out += m.Wait(milliseconds(300));
-            } else {
-                out = m.Send(bytes);
-            }
-            const std::string how = std::string(message.name) + (pieces ? " byte by byte" : " whole");
-            if (i < 3)
-                EXPECT_EQ(out, expected[i]) << how;
-            else
-                EXPECT_EQ(out.size(), 4u) << how;
-        }
+    std::string text; // the line test's text: 100 lines, 3,000 bytes
+    char line[32];
+    for (int i = 1; i <= 100; ++i) {
+        std::snprintf(line, sizeof line, "Line %-5d%07d Bytes sent\r\n", i, i * 30);
+        text += line;
     }
-}
-
-TEST(VirtualModule, UnknownBinaryIsReportedOnceAndCommandsFollow)
-{
+    const int cases[][3] = {{3000, 0, 1}, {256, 100, 1}, {256, 300, 12}}; // block, gap in ms, error lines
+    for (const auto &[block, gap, errors] : cases) {
+        ModuleUnderTest m;
+        std::string out;
+        for (size_t at = 0; at < text.size(); at += block)
+            out += m.Send(text.substr(at, block), milliseconds(gap));
+        out += m.Send("", milliseconds(500));
+        const std::string name = std::to_string(block) + " bytes " + std::to_string(gap) + " ms apart: " + out;
+        EXPECT_EQ(Count(out, "\r\nERROR: not a command ("), size_t(errors)) << name;
+        EXPECT_EQ(Count(out, "\r\n"), 2u * errors) << "nothing but the error lines, " << name;
+        EXPECT_EQ(errors == 1, out.find("(3000 bytes)") != std::string::npos) << name;
+    }
+    // Binary junk up to the line end is thrown away; the command after it is answered.
     ModuleUnderTest m;
-    // Junk up to the line end is thrown away; the command after it is answered.
     std::string out = m.Send(std::string("\xFF\x01\x02\x7E", 4) + "\r\nat+ab info\r\n");
     EXPECT_NE(out.find("Publish Addr C001"), std::string::npos) << out;
     EXPECT_NE(out.find("ERROR: not a command (6 bytes)"), std::string::npos) << out;
-    // Junk without a line end: a pause ends it, and a test message follows.
-    out = m.Send(std::string("\x01\x03\x0D", 3));
-    out += m.Send(std::string("\x01\x03\x0C\x00", 4));
-    EXPECT_EQ(Count(out, "ERROR"), 1u) << out;
-    EXPECT_NE(out.find(std::string("\x04\x0E\x04\x01\x03\x0C\x00", 7)), std::string::npos);
+    // Junk without a line end: a pause ends it, and a binary test message
+    // after it, even in pieces, gets its answer: the device address ends in
+    // the node address.
+    out = m.Send(std::string("\x01\x03\x0D", 3)) + m.Type(std::string("\x01\x09\x10\x00", 4), milliseconds(20));
+    EXPECT_EQ(out, "\r\nERROR: not a command (3 bytes)\r\n" +
+                       std::string("\x04\x0E\x0A\x01\x09\x10\x00\x01\x00\x00\xDC\x1B\x00", 13));
 }
