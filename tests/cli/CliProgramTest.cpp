@@ -143,8 +143,8 @@ TEST(CliLoad, CtrlCAbortsWithTheTwoCancelBytes)
     ASSERT_TRUE(StartLoad(cli, {"--port", sim.Port(), image}));
     ASSERT_TRUE(WaitFor([&] { return ReadAll(log).size() >= 2000; }, 10000)); // blocks 1 and 2 are out
     ::kill(pid_t(cli.processId()), SIGINT);
-    ASSERT_TRUE(cli.waitForFinished(10000));
-    EXPECT_TRUE(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 4) << cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(cli.waitForFinished(10000) && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 4)
+        << cli.readAllStandardError().toStdString();
     // The module logs what it reads, which may be a moment after the tool's end.
     EXPECT_TRUE(WaitFor([&] { return ReadAll(log).endsWith("\x18\x18"); }));
 }
@@ -152,7 +152,6 @@ TEST(CliLoad, CtrlCAbortsWithTheTwoCancelBytes)
 TEST(CliScan, SilenceAndAMissingGroupEndTheScanWithAMessage)
 {
     PtyPair silent;
-    ASSERT_TRUE(silent.ok());
     const CliRun quiet = RunCli({"scan", "--port", QString::fromStdString(silent.path()), "--timeout", "1500"});
     EXPECT_EQ(quiet.status, 8) << quiet.Describe();
     EXPECT_TRUE(quiet.err.contains("no answer to the info request")) << quiet.Describe();

@@ -17,7 +17,8 @@ TEST(ProgressText, RateAndTimeLeftFromWhatIsAcknowledged)
     };
     for (const auto &[figures, line] : cases)
         EXPECT_EQ(ProgressLogLine(figures), line);
-    EXPECT_EQ(ProgressBarLine({7, 5000, 10000, 1.0}, 10), "Packet 7  [#####-----]  5000/10000 bytes   50%  5000 B/s  0:01 left");
+    EXPECT_EQ(ProgressBarLine({7, 5000, 10000, 1.0}, 10),
+              "Packet 7  [#####-----]  5000/10000 bytes   50%  5000 B/s  0:01 left");
 }
 
 TEST(LineEnds, EachEndBecomesOneLineFeedAcrossPieces)
@@ -71,4 +72,6 @@ TEST(MeshFormat, TableJsonAndGraphOfAScan)
 }
 )");
     EXPECT_EQ(FormatMesh(MeshTable(), 0x8001, MeshFormat::Table), "No nodes found in Network 8001\n");
+    EXPECT_TRUE(ParseMeshFormat("table") == MeshFormat::Table && ParseMeshFormat("json") == MeshFormat::Json &&
+                ParseMeshFormat("dot") == MeshFormat::Dot && !ParseMeshFormat("xml"));
 }

@@ -144,7 +144,8 @@ TEST(DebugScreen, TracesOnlyInDebugModeAndClears)
     debug.TraceText(" 17 ");
     debug.TraceControlByte('C');
     auto *field = Control<QPlainTextEdit>(debug, "Trace");
-    EXPECT_TRUE(WaitFor([&] { return field->toPlainText() == "<SOH> 17 <C>\n"; })) << field->toPlainText().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return field->toPlainText() == "<SOH> 17 <C>\n"; }))
+        << field->toPlainText().toStdString();
     EXPECT_TRUE(field->textCursor().atEnd());
 
     debug.TraceText("eAbort\r\n"); // still on its way to the field
