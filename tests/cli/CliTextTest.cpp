@@ -1,59 +1,77 @@
-// The console texts of verrin-cli: the download's progress figures, and line
-// ends made plain for a script's output.
+// The console texts of verrin-cli: the download's progress figures, line ends
+// made plain for a script's output, and a scan's mesh in each format.
 #include "cli/ConsoleOutput.h"
+#include "cli/MeshFormat.h"
 #include "cli/ProgressText.h"
 
 #include <gtest/gtest.h>
 
 TEST(ProgressText, RateAndTimeLeftFromWhatIsAcknowledged)
 {
-    struct Case {
-        const char *name;
-        ProgressFigures figures;
-        const char *log;
+    const std::pair<ProgressFigures, const char *> cases[] = {
+        {{3, 2048, 65536, 1.0}, "Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left"},
+        {{1, 1000, 4000000, 1.0}, "Packet 1: 1000 of 4000000 bytes (0%), 1000 B/s, 1:06:39 left"},
+        {{69, 70000, 70000, 7.0}, "Packet 69: 70000 of 70000 bytes (100%), 10.0 kB/s, 0:00 left"},
+        {{1, 1024, 2048, 0.0}, "Packet 1: 1024 of 2048 bytes (50%), -- B/s, --:-- left"}, // no time yet
+        {{0, 0, 0, 1.0}, "Packet 0: 0 of 0 bytes (0%), -- B/s, --:-- left"},              // nothing at all
     };
-    const Case cases[] = {
-        {"nothing yet", {0, 0, 65536, 1.0}, "Packet 0: 0 of 65536 bytes (0%), -- B/s, --:-- left"},
-        {"slow start", {3, 2048, 65536, 1.0}, "Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left"},
-        {"kilobytes", {50, 51200, 102400, 5.0},
-         "Packet 50: 51200 of 102400 bytes (50%), 10.2 kB/s, 0:05 left"},
-        {"hours", {1, 1000, 4000000, 1.0}, "Packet 1: 1000 of 4000000 bytes (0%), 1000 B/s, 1:06:39 left"},
-        {"done", {69, 70000, 70000, 7.0}, "Packet 69: 70000 of 70000 bytes (100%), 10.0 kB/s, 0:00 left"},
-        {"no time yet", {1, 1024, 2048, 0.0}, "Packet 1: 1024 of 2048 bytes (50%), -- B/s, --:-- left"},
-        {"empty file", {0, 0, 0, 1.0}, "Packet 0: 0 of 0 bytes (0%), -- B/s, --:-- left"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(ProgressLogLine(c.figures), c.log) << c.name;
-}
-
-TEST(ProgressText, BarFillsWithThePercentage)
-{
-    const std::string half = ProgressBarLine({7, 5000, 10000, 1.0}, 10);
-    EXPECT_NE(half.find("[#####-----]"), std::string::npos) << half;
-    EXPECT_NE(half.find(" 50%"), std::string::npos) << half;
-    const std::string full = ProgressBarLine({9, 10000, 10000, 2.0}, 10);
-    EXPECT_NE(full.find("[##########]"), std::string::npos) << full;
+    for (const auto &[figures, line] : cases)
+        EXPECT_EQ(ProgressLogLine(figures), line);
+    EXPECT_EQ(ProgressBarLine({7, 5000, 10000, 1.0}, 10),
+              "Packet 7  [#####-----]  5000/10000 bytes   50%  5000 B/s  0:01 left");
 }
 
 TEST(LineEnds, EachEndBecomesOneLineFeedAcrossPieces)
 {
-    struct Case {
-        const char *name;
-        std::vector<std::string> pieces;
-        std::string out;
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"OK\r\n"}, "OK\n"},           {{"OK\r", "\nnext"}, "OK\nnext"}, {{"a\rb\nc"}, "a\nb\nc"},
+        {{"\r\n\r\nOK\r\n"}, "\n\nOK\n"}, {{"a\n\rb"}, "a\n\nb"},
     };
-    const Case cases[] = {
-        {"CR LF", {"OK\r\n"}, "OK\n"},
-        {"CR LF split", {"OK\r", "\nnext"}, "OK\nnext"},
-        {"lone CR and LF", {"a\rb\nc"}, "a\nb\nc"},
-        {"blank lines", {"\r\n\r\nOK\r\n"}, "\n\nOK\n"},
-        {"LF CR", {"a\n\rb"}, "a\n\nb"},
-    };
-    for (const Case &c : cases) {
+    for (const auto &[pieces, out] : cases) {
         LineEnds ends;
-        std::string out;
-        for (const std::string &piece : c.pieces)
-            out += ends.Normalise(piece);
-        EXPECT_EQ(out, c.out) << c.name;
+        std::string normalised;
+        for (const std::string &piece : pieces)
+            normalised += ends.Normalise(piece);
+        EXPECT_EQ(normalised, out) << pieces.front();
     }
+}
+
+TEST(MeshFormat, TableJsonAndGraphOfAScan)
+{
+    ScanText scan;
+    scan.Assign("Relay  dBm  Node\r\n0:0001 -11  0002\r\n0:0001 -17  0003\r\nOK\r\n");
+    MeshTable mesh;
+    mesh.ParseScanTable(scan);
+    EXPECT_EQ(FormatMesh(mesh, 0xC001, MeshFormat::Table), "Network C001: 3 nodes, 2 links\n"
+                                                           "Node  Kind   Column  Row\n"
+                                                           "0001  Local       0    0\n"
+                                                           "0002  Node        1    0\n"
+                                                           "0003  Node        1    1\n"
+                                                           "Relay  Node   dBm\n"
+                                                           "0001   0002   -11\n"
+                                                           "0001   0003   -17\n");
+    EXPECT_EQ(FormatMesh(mesh, 0xC001, MeshFormat::Json),
+              R"({"group":"C001","nodes":[{"address":"0001","column":0,"row":0,"kind":"Local"},)"
+              R"({"address":"0002","column":1,"row":0,"kind":"Node"},{"address":"0003","column":1,"row":1,)"
+              R"("kind":"Node"}],"links":[{"relay":"0001","node":"0002","rssi":-11},)"
+              R"({"relay":"0001","node":"0003","rssi":-17}]})" "\n");
+    EXPECT_EQ(FormatMesh(mesh, 0xC001, MeshFormat::Dot), R"(digraph "Network C001" {
+  rankdir=LR;
+  node [shape=circle, style=filled];
+  subgraph column0 {
+    rank=same;
+    "0001" [label="0001\nLocal", fillcolor="#FFC4C4"];
+  }
+  subgraph column1 {
+    rank=same;
+    "0002" [label="0002\nNode", fillcolor="#C4FFC4"];
+    "0003" [label="0003\nNode", fillcolor="#C4FFC4"];
+  }
+  "0001" -> "0002" [label="-11"];
+  "0001" -> "0003" [label="-17"];
+}
+)");
+    EXPECT_EQ(FormatMesh(MeshTable(), 0x8001, MeshFormat::Table), "No nodes found in Network 8001\n");
+    EXPECT_TRUE(ParseMeshFormat("table") == MeshFormat::Table && ParseMeshFormat("json") == MeshFormat::Json &&
+                ParseMeshFormat("dot") == MeshFormat::Dot && !ParseMeshFormat("xml"));
 }

@@ -3,7 +3,8 @@
 verrin_core_test(cli_text_tests
   ${CMAKE_CURRENT_LIST_DIR}/CliTextTest.cpp
   ${PROJECT_SOURCE_DIR}/cli/ProgressText.cpp
-  ${PROJECT_SOURCE_DIR}/cli/ConsoleOutput.cpp)
+  ${PROJECT_SOURCE_DIR}/cli/ConsoleOutput.cpp
+  ${PROJECT_SOURCE_DIR}/cli/MeshFormat.cpp)
 
 verrin_qt_test(cli_program_tests
   ${CMAKE_CURRENT_LIST_DIR}/CliProgramTest.cpp

@@ -7,8 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
-FdSerialLink::FdSerialLink(int fd, std::chrono::microseconds answerDelay,
-                           std::chrono::microseconds requestAnswerDelay)
+FdSerialLink::FdSerialLink(int fd, std::chrono::microseconds answerDelay, std::chrono::microseconds requestAnswerDelay)
     : fd_(fd), answerDelay_(answerDelay), requestAnswerDelay_(requestAnswerDelay)
 {
     fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
@@ -25,8 +24,7 @@ int32_t FdSerialLink::ReadByte()
     uint8_t byte = 0;
     if (read(fd_, &byte, 1) != 1)
         return -1;
-    holdUntil_ = std::chrono::steady_clock::now() +
-                 (byte == 'C' ? requestAnswerDelay_ : answerDelay_);
+    holdUntil_ = std::chrono::steady_clock::now() + (byte == 'C' ? requestAnswerDelay_ : answerDelay_);
     return static_cast<int8_t>(byte);
 }
 
@@ -39,18 +37,13 @@ uint32_t FdSerialLink::ReadBlock(uint8_t *buffer, int32_t max)
 int32_t FdSerialLink::WriteBytes(const uint8_t *buffer, uint32_t count)
 {
     std::this_thread::sleep_until(holdUntil_);
-    uint32_t done = 0;
-    while (done < count) {
+    for (uint32_t done = 0; done < count;) {
         const ssize_t n = write(fd_, buffer + done, count - done);
-        if (n > 0) {
-            done += static_cast<uint32_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return -1;
         pollfd p{fd_, POLLOUT, 0};
-        if (poll(&p, 1, 5000) <= 0)
-            return -1;
+        if (n > 0)
+            done += static_cast<uint32_t>(n);
+        else if ((n < 0 && errno != EAGAIN && errno != EINTR) || poll(&p, 1, 5000) <= 0)
+            return -1; // a failed write, or no room within five seconds
     }
     return static_cast<int32_t>(count);
 }

@@ -16,8 +16,7 @@
 
 class FdSerialLink : public SerialLink {
 public:
-    FdSerialLink(int fd, std::chrono::microseconds answerDelay,
-                 std::chrono::microseconds requestAnswerDelay);
+    FdSerialLink(int fd, std::chrono::microseconds answerDelay, std::chrono::microseconds requestAnswerDelay);
 
     int32_t BytesWaiting() override;
     int32_t ReadByte() override;

@@ -1,12 +1,12 @@
 #include "RbPeer.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -15,17 +15,13 @@
 RbPeer::RbPeer()
 {
     char pattern[] = "/tmp/verrin-rb-XXXXXX";
-    if (mkdtemp(pattern))
-        dir_ = pattern;
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-        return;
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
     termios raw{};
-    if (slave_ >= 0 && tcgetattr(slave_, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(slave_, TCSANOW, &raw);
-    }
+    if (!mkdtemp(pattern) || openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0 ||
+        tcgetattr(slave_, &raw) != 0)
+        return;
+    cfmakeraw(&raw);
+    tcsetattr(slave_, TCSANOW, &raw);
+    dir_ = pattern;
     std::filesystem::create_directory(dir_ + "/recv");
 }
 
@@ -35,21 +31,17 @@ RbPeer::~RbPeer()
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    if (slave_ >= 0)
-        close(slave_);
-    if (master_ >= 0)
-        close(master_);
+    for (int fd : {slave_, master_})
+        if (fd >= 0)
+            close(fd);
     if (!dir_.empty())
         std::filesystem::remove_all(dir_);
 }
 
 bool RbPeer::Launch()
 {
-    const std::string recv = dir_ + "/recv";
-    const std::string log = dir_ + "/rb.log";
+    const std::string recv = dir_ + "/recv", log = dir_ + "/rb.log";
     pid_ = fork();
-    if (pid_ < 0)
-        return false;
     if (pid_ == 0) {
         const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (chdir(recv.c_str()) != 0 || err < 0)
@@ -61,17 +53,15 @@ bool RbPeer::Launch()
         execlp("rb", "rb", "--ymodem", "-v", static_cast<char *>(nullptr));
         _exit(127);
     }
-    return true;
+    return pid_ > 0;
 }
 
-std::vector<uint8_t> RbPeer::ReceivedFile(const std::string &name, size_t size,
-                                          std::chrono::milliseconds limit)
+std::vector<uint8_t> RbPeer::ReceivedFile(const std::string &name, size_t size, std::chrono::milliseconds limit)
 {
     const std::string path = dir_ + "/recv/" + name;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::error_code error;
-    while (std::chrono::steady_clock::now() < deadline &&
-           std::filesystem::file_size(path, error) != size)
+    while (std::chrono::steady_clock::now() < deadline && std::filesystem::file_size(path, error) != size)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::ifstream file(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});

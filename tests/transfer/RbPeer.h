@@ -19,8 +19,7 @@ public:
     int SenderFd() const { return master_; }
     bool Launch();
     // Waits until rb has written name with size bytes, or the time is up.
-    std::vector<uint8_t> ReceivedFile(const std::string &name, size_t size,
-                                      std::chrono::milliseconds limit);
+    std::vector<uint8_t> ReceivedFile(const std::string &name, size_t size, std::chrono::milliseconds limit);
     // rb's own account of the transfer, for failure messages.
     std::string Log() const;
 

@@ -1,15 +1,9 @@
 # Tests of the transfer subsystem: the sender against a scripted receiver and
 # against lrzsz's rb over a pty, and the loader and debug windows offscreen.
 verrin_core_test(transfer_core_tests
-  ${CMAKE_CURRENT_LIST_DIR}/BlockTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SenderTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
-
-verrin_core_test(transfer_interop_tests
-  ${CMAKE_CURRENT_LIST_DIR}/InteropTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FdSerialLink.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RbPeer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ScriptedReceiver.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RbPeer.cpp)
 
 verrin_qt_test(transfer_window_tests ${CMAKE_CURRENT_LIST_DIR}/LoaderWindowTest.cpp)
 # Capture to file.
