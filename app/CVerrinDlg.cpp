@@ -316,17 +316,6 @@ void CVerrinDlg::RunTransferSteps()
         m_sender->RunReadySteps(m_transferState);
 }
 
-std::optional<size_t> CVerrinDlg::FindInTerminal(std::string_view keyword) const
-{
-    const size_t at = m_terminal.Find(keyword);
-    return at == std::string_view::npos ? std::nullopt : std::optional<size_t>(at);
-}
-
-std::string_view CVerrinDlg::TerminalTextFrom(size_t position) const
-{
-    return m_terminal.Text().substr(std::min(position, m_terminal.Length()));
-}
-
 int32_t CVerrinDlg::WriteBytes(const uint8_t *buffer, uint32_t count)
 {
     return m_port.WriteBytes(buffer, count);

@@ -61,9 +61,7 @@ public:
     bool ClosePort();
 
     // The terminal and the port as the mesh network view sees them.
-    size_t TerminalLength() const override { return m_terminal.Length(); }
-    std::optional<size_t> FindInTerminal(std::string_view keyword) const override;
-    std::string_view TerminalTextFrom(size_t position) const override;
+    std::string_view TerminalContent() const override { return m_terminal.Text(); }
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     int32_t SendString(std::string_view text) override { return m_port.SendString(text); }
 

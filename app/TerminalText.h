@@ -39,8 +39,6 @@ public:
 
     std::string_view Text() const { return std::string_view(buf_).substr(start_); }
     size_t Length() const { return buf_.size() - start_; }
-    // Position of the first occurrence of keyword, or npos.
-    size_t Find(std::string_view keyword) const { return Text().find(keyword); }
 
     struct ViewUpdate {
         size_t dropFront = 0;     // characters to remove at the start of the view

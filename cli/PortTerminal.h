@@ -15,9 +15,7 @@ public:
     // receive step does.
     void Receive();
 
-    size_t TerminalLength() const override { return m_text.Length(); }
-    std::optional<size_t> FindInTerminal(std::string_view keyword) const override;
-    std::string_view TerminalTextFrom(size_t position) const override;
+    std::string_view TerminalContent() const override { return m_text.Text(); }
     void ClearTerminal() override { m_text.Clear(); }
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     int32_t SendString(std::string_view text) override { return m_link.SendString(text); }

@@ -46,10 +46,16 @@ bool ReadHex(std::string_view text, uint32_t &value)
 
 std::optional<size_t> MeshScan::FindKeyword(std::string_view keyword) const
 {
-    const std::optional<size_t> at = m_host.FindInTerminal(keyword);
-    if (!at || *at == 0)
+    const size_t at = m_host.TerminalContent().find(keyword);
+    if (at == std::string_view::npos || at == 0)
         return std::nullopt;
     return at;
+}
+
+std::string_view MeshScan::TerminalFrom(size_t position) const
+{
+    const std::string_view text = m_host.TerminalContent();
+    return text.substr(std::min(position, text.size()));
 }
 
 void MeshScan::ClearTable()
@@ -97,13 +103,13 @@ void MeshScan::StepAwaitInfo()
     // The version word only tells that the info reply has arrived.
     m_version.clear();
     if (const auto p = FindKeyword("Version"))
-        m_version = ReadWord(m_host.TerminalTextFrom(*p + 7));
+        m_version = ReadWord(TerminalFrom(*p + 7));
     if (m_version.empty())
         return;
 
     uint32_t group = 0;
     if (const auto q = FindKeyword("Publish Addr"))
-        ReadHex(m_host.TerminalTextFrom(*q + 12), group);
+        ReadHex(TerminalFrom(*q + 12), group);
     m_groupAddress = group;
 
     if ((group & kGroupBits) != kGroupBits)
@@ -119,7 +125,7 @@ void MeshScan::StepAwaitScan()
         return;
     m_scanState = ScanState::Pause;
     if (const auto r = FindKeyword("Relay")) {
-        m_scanText.Assign(m_host.TerminalTextFrom(*r));
+        m_scanText.Assign(TerminalFrom(*r));
         m_table.ParseScanTable(m_scanText);
     }
     m_events.RepaintRequested();

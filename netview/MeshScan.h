@@ -65,6 +65,8 @@ public:
 private:
     // A keyword counts as present only after the first character of the text.
     std::optional<size_t> FindKeyword(std::string_view keyword) const;
+    // The terminal text from position on (empty past its end).
+    std::string_view TerminalFrom(size_t position) const;
     void StepAwaitInfo();
     void StepAwaitScan();
     void ClearTable();

@@ -7,20 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 class NetViewHost {
 public:
     virtual ~NetViewHost() = default;
 
-    // The terminal text.
-    virtual size_t TerminalLength() const = 0;
-    // Position of the first occurrence of keyword (case-sensitive), or none.
-    virtual std::optional<size_t> FindInTerminal(std::string_view keyword) const = 0;
-    // The text from position to its end (empty past the end). Valid until the
-    // terminal text next changes.
-    virtual std::string_view TerminalTextFrom(size_t position) const = 0;
+    // The terminal text, valid until it next changes.
+    virtual std::string_view TerminalContent() const = 0;
+    size_t TerminalLength() const { return TerminalContent().size(); }
     // Empties the terminal text and the terminal view.
     virtual void ClearTerminal() = 0;
 

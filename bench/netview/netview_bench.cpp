@@ -33,16 +33,7 @@ std::string FullReply()
 class ReplyHost : public NetViewHost {
 public:
     std::string terminal;
-    size_t TerminalLength() const override { return terminal.size(); }
-    std::optional<size_t> FindInTerminal(std::string_view keyword) const override
-    {
-        const size_t at = terminal.find(keyword);
-        return at == std::string::npos ? std::nullopt : std::optional<size_t>(at);
-    }
-    std::string_view TerminalTextFrom(size_t position) const override
-    {
-        return std::string_view(terminal).substr(position);
-    }
+    std::string_view TerminalContent() const override { return terminal; }
     void ClearTerminal() override { terminal.clear(); }
     int32_t WriteBytes(const uint8_t *, uint32_t count) override { return int32_t(count); }
     int32_t SendString(std::string_view text) override { return int32_t(text.size()); }

@@ -16,16 +16,7 @@ public:
     std::string terminal;
     Log log; // "clear", "send:<text>", "write:<bytes>"
 
-    size_t TerminalLength() const override { return terminal.size(); }
-    std::optional<size_t> FindInTerminal(std::string_view keyword) const override
-    {
-        const size_t at = terminal.find(keyword);
-        return at == std::string::npos ? std::nullopt : std::optional<size_t>(at);
-    }
-    std::string_view TerminalTextFrom(size_t at) const override
-    {
-        return std::string_view(terminal).substr(std::min(at, terminal.size()));
-    }
+    std::string_view TerminalContent() const override { return terminal; }
     void ClearTerminal() override { terminal.clear(), log.push_back("clear"); }
     int32_t WriteBytes(const uint8_t *bytes, uint32_t count) override
     {
