@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
-QString CPortProber::VirtualModulePortPath()
+QString CPortProber::VirtualModuleFolder()
 {
     const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtimeDir.isEmpty())
         return {};
-    return QDir(runtimeDir).filePath(QStringLiteral("verrin-sim/port"));
+    return QDir(runtimeDir).filePath(QStringLiteral("verrin-sim"));
 }
 
 std::vector<std::string> CPortProber::ListDevices()
@@ -19,8 +19,14 @@ std::vector<std::string> CPortProber::ListDevices()
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             devices.push_back(info.systemLocation().toStdString());
     }
-    const QString virtualPort = VirtualModulePortPath();
-    if (!virtualPort.isEmpty() && QFileInfo::exists(virtualPort))
-        devices.push_back(virtualPort.toStdString());
+    // The links only: "port.lock" and "port.new" are the publisher's own files.
+    const QString folder = VirtualModuleFolder();
+    if (!folder.isEmpty()) {
+        for (const QFileInfo &link : QDir(folder).entryInfoList({QStringLiteral("port"), QStringLiteral("port[0-9]*")},
+                                                                  QDir::System | QDir::Files, QDir::Name)) {
+            if (link.isSymLink() && link.exists() && !link.fileName().contains(QLatin1Char('.')))
+                devices.push_back(link.filePath().toStdString());
+        }
+    }
     return devices;
 }

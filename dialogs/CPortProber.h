@@ -26,9 +26,9 @@ public:
     std::vector<std::string> ListDevices() override;
     PortProbe Probe(const std::string &devicePath) override;
 
-    // $XDG_RUNTIME_DIR/verrin-sim/port, where the virtual module publishes
-    // its pseudo-terminal.
-    static QString VirtualModulePortPath();
+    // $XDG_RUNTIME_DIR/verrin-sim, where virtual modules publish their
+    // pseudo-terminals as port, port2, port3 ..
+    static QString VirtualModuleFolder();
     static QStringList DefaultLockDirectories();
 
 private:

@@ -15,8 +15,11 @@ namespace {
 std::string Failed(const std::string &what) { return what + ": " + std::strerror(errno); }
 } // namespace
 
-std::unique_ptr<PseudoTerminal> PseudoTerminal::Open(const std::string &linkPath, std::string &error)
+std::unique_ptr<PseudoTerminal> PseudoTerminal::Open(const std::string &linkPath, std::string &error,
+                                                     bool *heldElsewhere)
 {
+    if (heldElsewhere)
+        *heldElsewhere = false;
     std::unique_ptr<PseudoTerminal> pty(new PseudoTerminal);
     pty->link_ = linkPath;
     pty->master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -45,12 +48,12 @@ std::unique_ptr<PseudoTerminal> PseudoTerminal::Open(const std::string &linkPath
         error = Failed("cannot watch " + pty->slavePath_);
         return nullptr;
     }
-    if (!pty->Publish(error))
+    if (!pty->Publish(error, heldElsewhere))
         return nullptr;
     return pty;
 }
 
-bool PseudoTerminal::Publish(std::string &error)
+bool PseudoTerminal::Publish(std::string &error, bool *heldElsewhere)
 {
     const std::string lockPath = link_ + ".lock";
     lock_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -60,6 +63,8 @@ bool PseudoTerminal::Publish(std::string &error)
     }
     if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
         error = link_ + " is published by a program that is still running; choose another path";
+        if (heldElsewhere)
+            *heldElsewhere = true;
         ::close(lock_);
         lock_ = -1;
         return false;
@@ -138,4 +143,16 @@ LinkFolder::~LinkFolder()
 {
     if (temporary_)
         ::rmdir(folder_.c_str());
+}
+
+std::unique_ptr<PseudoTerminal> LinkFolder::OpenFreeLink(const std::string &name, std::string &error) const
+{
+    for (int n = 1; n <= 16; ++n) {
+        bool held = false;
+        std::unique_ptr<PseudoTerminal> pty =
+            PseudoTerminal::Open(Path(n == 1 ? name : name + std::to_string(n)), error, &held);
+        if (pty || !held)
+            return pty;
+    }
+    return nullptr;
 }

@@ -20,7 +20,10 @@
 
 class PseudoTerminal {
 public:
-    static std::unique_ptr<PseudoTerminal> Open(const std::string &linkPath, std::string &error);
+    // heldElsewhere, when given, tells whether it failed only because a
+    // running program publishes linkPath.
+    static std::unique_ptr<PseudoTerminal> Open(const std::string &linkPath, std::string &error,
+                                                bool *heldElsewhere = nullptr);
     ~PseudoTerminal(); // removes the link (if it is still ours) and the lock file
 
     PseudoTerminal(const PseudoTerminal &) = delete;
@@ -34,7 +37,7 @@ public:
 
 private:
     PseudoTerminal() = default;
-    bool Publish(std::string &error);
+    bool Publish(std::string &error, bool *heldElsewhere);
 
     int master_ = -1;
     int slave_ = -1;
@@ -53,6 +56,9 @@ public:
     static std::unique_ptr<LinkFolder> Make(const std::string &name, std::string &error);
     ~LinkFolder();
     std::string Path(const std::string &file) const { return folder_ + "/" + file; }
+    // Publishes at the first of name, name2 .. name16 that no running program
+    // holds, so that several runs can share the folder.
+    std::unique_ptr<PseudoTerminal> OpenFreeLink(const std::string &name, std::string &error) const;
 
 private:
     std::string folder_;

@@ -75,15 +75,14 @@ int RunSim(const SimOptions &options)
         return Fail(error);
 
     std::unique_ptr<LinkFolder> folder;
-    std::string linkPath = options.link;
-    if (linkPath.empty()) {
+    if (options.link.empty()) {
         folder = LinkFolder::Make("verrin-sim", error);
         if (!folder)
             return Fail(error);
-        linkPath = folder->Path("port");
     }
     SignalPipe signals;
-    const std::unique_ptr<PseudoTerminal> pty = PseudoTerminal::Open(linkPath, error);
+    const std::unique_ptr<PseudoTerminal> pty =
+        folder ? folder->OpenFreeLink("port", error) : PseudoTerminal::Open(options.link, error);
     if (!pty)
         return Fail(error);
     int log = -1;

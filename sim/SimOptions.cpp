@@ -10,7 +10,8 @@ namespace {
 const char *const kDetails = R"(
 Published path:
   The slave side of the pseudo-terminal is published as a symbolic link:
-  $XDG_RUNTIME_DIR/verrin-sim/port by default, a private folder
+  $XDG_RUNTIME_DIR/verrin-sim/port by default (port2, port3 .. when other
+  runs hold it; Verrin's Setup lists them all), a private folder
   /tmp/verrin-sim-XXXXXX (removed at exit) when XDG_RUNTIME_DIR is unset, or
   --link PATH. The path is the first line on standard output. A link left by
   a run that died is replaced; "<link>.lock" marks a live one. SIGINT,

@@ -17,18 +17,24 @@
 TEST(PortProbe, FindsThePublishedPortFreeOnlyWhileNothingHoldsIt)
 {
     QTemporaryDir locks;
-    const QString port = CPortProber::VirtualModulePortPath(); // in this test process's own runtime folder
-    const std::string path = port.toStdString();
+    const QDir folder(CPortProber::VirtualModuleFolder()); // in this test process's own runtime folder
+    const QString port = folder.filePath("port");
+    const std::string path = port.toStdString(), second = folder.filePath("port2").toStdString();
     int master = -1, slave = -1;
     char pty[256];
     ASSERT_EQ(::openpty(&master, &slave, pty, nullptr, nullptr), 0);
     ::close(slave); // the pty stays while its master is open
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(port).path()));
-    ASSERT_EQ(::symlink(pty, path.c_str()), 0);
+    ASSERT_TRUE(folder.mkpath("."));
+    // A second module's link, the publisher's lock file, a link being made
+    // and one left by a dead run: only the live links are ports.
+    for (const std::string &link : {path, second, path + ".new"})
+        ASSERT_EQ(::symlink(pty, link.c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/pts/nothing", folder.filePath("port3").toLocal8Bit().constData()), 0);
+    QFile(port + ".lock").open(QIODevice::WriteOnly);
     const auto probe = [&](const QStringList &lockDirectories) {
         return CPortProber(CPortProber::Options{false, lockDirectories}).Probe(path);
     };
-    EXPECT_EQ(CPortProber(CPortProber::Options{false, {}}).ListDevices(), std::vector<std::string>{path});
+    EXPECT_EQ(CPortProber(CPortProber::Options{false, {}}).ListDevices(), (std::vector<std::string>{path, second}));
     EXPECT_EQ(probe({locks.path()}), PortProbe::Serial);
     {
         QSerialPort holder(port);

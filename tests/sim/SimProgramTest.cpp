@@ -60,6 +60,12 @@ TEST(SimProgram, PublishesItsPortAnswersAtTheLineRateAndLogsWhatItGot)
     EXPECT_EQ(again.ReadUntil(Has("OK\r\n"), kReply), "\r\nOK\r\n");
     int exclusive = -1;
     EXPECT_TRUE(::ioctl(again.Fd(), TIOCGEXCL, &exclusive) == 0 && exclusive == 0);
+    {
+        // A second module beside it publishes at the next free name.
+        Child second({VERRIN_SIM_PROGRAM}, {"XDG_RUNTIME_DIR=" + dir});
+        EXPECT_EQ(second.ReadLine(kStart), link + "2");
+        EXPECT_EQ(second.Wait(kStart, SIGTERM), 0);
+    }
 
     EXPECT_EQ(sim.Wait(kStart, SIGTERM), 0);
     EXPECT_FALSE(is_symlink(link)) << "the link goes with the program";
