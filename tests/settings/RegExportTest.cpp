@@ -87,6 +87,8 @@ TEST(RegExport, ReadsValueLinesHandEditsAndDamagedText)
          a("X", V::Dword(3))},
         {"hex over several lines", inA("\"X\"=hex(b):01,02,\\\r\n  03"), a("X", V::Other("hex(b):01,02,03"))},
         {"hex continued after a blank on an empty line", inA("\"X\"=hex:01, \\\n"), a("X", V::Other("hex:01,"))},
+        {"hex continued on a line holding a NUL", inA("\"Q\"=hex:01,\\\n" + std::string("0\0" "2\n", 4) + "\"X\"=dword:1"),
+         a("X", V::Dword(1))},
         {"garbage line", inA("\x01\xFFjunk\n\"X\"=dword:1"), a("X", V::Dword(1))},
         {"key header without ']'", inA("\"X\"=dword:1\n[" + kB + "\n\"Y\"=dword:2"), a("X", V::Dword(1))},
         {"key header without '['", inA("\"X\"=dword:1\n" + kB + "]\n\"Y\"=dword:2"), a("X", V::Dword(1))},
