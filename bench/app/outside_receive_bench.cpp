@@ -208,6 +208,61 @@ std::string BusyText(double seconds)
     return text;
 }
 
+// Lays out the program's private home (its settings files, a runtime
+// folder), puts the port into its command, and returns the environment it
+// runs with.
+std::vector<std::pair<std::string, std::string>> PrepareHome(Launch &launch, const std::string &home,
+                                                             const std::string &port, const std::string &pluginPath)
+{
+    for (const auto &[path, text] : launch.files) {
+        const std::string full = home + "/" + path;
+        for (size_t slash = home.size() + 1; (slash = full.find('/', slash)) != std::string::npos; ++slash)
+            mkdir(full.substr(0, slash).c_str(), 0700);
+        std::ofstream(full) << WithPort(text, port);
+    }
+    mkdir((home + "/run").c_str(), 0700);
+    for (std::string &a : launch.command)
+        a = WithPort(a, port);
+
+    std::vector<std::pair<std::string, std::string>> environment{
+        {"QT_QPA_PLATFORM", "offscreen"},
+        {"HOME", home},
+        {"XDG_CONFIG_HOME", home + "/config"},
+        {"XDG_RUNTIME_DIR", home + "/run"}};
+    if (!launch.press.empty()) {
+        std::string names;
+        for (const std::string &n : launch.press)
+            names += (names.empty() ? "" : ";") + n;
+        environment.insert(environment.end(), {{"QT_PLUGIN_PATH", pluginPath},
+                                               {"QT_QPA_GENERIC_PLUGINS", "controlpresser"},
+                                               {"BENCH_PRESS", names}});
+    }
+    return environment;
+}
+
+// Waits until the program has the port open and every control is pressed.
+// Returns what went wrong, or nothing.
+std::string WaitUntilReady(ChildProcess &program, const Launch &launch, const std::string &port,
+                           const std::string &logPath)
+{
+    // The presser gives up on a missing control after 30 s and says which.
+    const auto start = Clock::now();
+    for (;;) {
+        const std::string log = ReadFile(logPath);
+        if (!program.Running())
+            return launch.label + " " + program.ExitText() + " before the feed began" + LogTail(log);
+        const size_t missing = log.find("control presser: no control");
+        if (missing != std::string::npos)
+            return launch.label + ": " + log.substr(missing, log.find('\n', missing) - missing);
+        if (program.HasOpen(port) &&
+            (launch.press.empty() || log.find("control presser: done") != std::string::npos))
+            return {};
+        if (SecondsSince(start) > 45)
+            return launch.label + " did not open " + port + " within 45 s" + LogTail(log);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 int RemoveEntry(const char *path, const struct stat *, int, FTW *) { return remove(path); }
 } // namespace
 
@@ -246,50 +301,13 @@ int main(int argc, char **argv)
         std::string path;
         ~Cleanup() { nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
     } cleanup{home};
-    for (const auto &[path, text] : launch.files) {
-        const std::string full = home + "/" + path;
-        for (size_t slash = home.size() + 1; (slash = full.find('/', slash)) != std::string::npos; ++slash)
-            mkdir(full.substr(0, slash).c_str(), 0700);
-        std::ofstream(full) << WithPort(text, feeder.PortPath());
-    }
-    mkdir((home + "/run").c_str(), 0700);
-    for (std::string &a : launch.command)
-        a = WithPort(a, feeder.PortPath());
-
-    std::vector<std::pair<std::string, std::string>> environment{
-        {"QT_QPA_PLATFORM", "offscreen"},
-        {"HOME", home},
-        {"XDG_CONFIG_HOME", home + "/config"},
-        {"XDG_RUNTIME_DIR", home + "/run"}};
-    if (!launch.press.empty()) {
-        std::string names;
-        for (const std::string &n : launch.press)
-            names += (names.empty() ? "" : ";") + n;
-        environment.insert(environment.end(), {{"QT_PLUGIN_PATH", pluginPath},
-                                               {"QT_QPA_GENERIC_PLUGINS", "controlpresser"},
-                                               {"BENCH_PRESS", names}});
-    }
+    const auto environment = PrepareHome(launch, home, feeder.PortPath(), pluginPath);
     const std::string logPath = home + "/output.log";
     const double loadBefore = LoadAverage();
     ChildProcess program(launch.command, environment, logPath);
 
-    // Ready once the port is open and every control pressed; the presser
-    // gives up on a missing control after 30 s and says which.
-    const auto start = Clock::now();
-    for (;;) {
-        const std::string log = ReadFile(logPath);
-        if (!program.Running())
-            return Fail(launch.label + " " + program.ExitText() + " before the feed began" + LogTail(log));
-        const size_t missing = log.find("control presser: no control");
-        if (missing != std::string::npos)
-            return Fail(launch.label + ": " + log.substr(missing, log.find('\n', missing) - missing));
-        if (program.HasOpen(feeder.PortPath()) &&
-            (launch.press.empty() || log.find("control presser: done") != std::string::npos))
-            break;
-        if (SecondsSince(start) > 45)
-            return Fail(launch.label + " did not open " + feeder.PortPath() + " within 45 s" + LogTail(log));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (const std::string problem = WaitUntilReady(program, launch, feeder.PortPath(), logPath); !problem.empty())
+        return Fail(problem);
     WaitIdle(program, 10);
 
     const long maxRssKb = o.maxRssMb * 1024;
