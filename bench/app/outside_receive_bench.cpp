@@ -104,17 +104,17 @@ int QtMajorVersion(const std::string &executable)
 }
 
 // Waits until the program's CPU use falls below a tenth of a core over a
-// 300 ms window. Returns the seconds until that window began, or a negative
-// value if it is still busy after maxSeconds.
+// 300 ms window. Returns the seconds it was busy before that window (0 if
+// the first window is idle), or a negative value if it is still busy after
+// maxSeconds.
 double WaitIdle(ChildProcess &program, double maxSeconds)
 {
-    const auto start = Clock::now();
-    while (SecondsSince(start) < maxSeconds && program.Running()) {
-        const double busyUntil = SecondsSince(start);
+    constexpr double kWindow = 0.3;
+    for (int busyWindows = 0; busyWindows * kWindow < maxSeconds && program.Running(); ++busyWindows) {
         const double cpu = program.CpuSeconds();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        if (program.CpuSeconds() - cpu < 0.03)
-            return busyUntil;
+        std::this_thread::sleep_for(std::chrono::duration<double>(kWindow));
+        if (program.CpuSeconds() - cpu < kWindow / 10)
+            return busyWindows * kWindow;
     }
     return -1;
 }
