@@ -126,12 +126,15 @@ double LoadAverage()
     return load;
 }
 
-int Usage()
+int Usage(FILE *to, int status)
 {
-    std::fprintf(stderr,
+    std::fprintf(to,
                  "usage: outside_receive_bench [--program verrin|cutecom] [--hex] [--mb N] [--warmup-mb N]\n"
-                 "           [--stall S] [--max-rss-mb N] [--press CONTROL]... [-- COMMAND ARGS...]\n");
-    return 2;
+                 "           [--stall S] [--max-rss-mb N]\n"
+                 "       outside_receive_bench [options] [--press CONTROL]... -- COMMAND ARGS...\n"
+                 "  \"{port}\" in ARGS stands for the pty's path; each --press names a button or check box\n"
+                 "  (object name or text) to press before the feed starts. MB are 2^20 bytes.\n");
+    return status;
 }
 
 bool ParseOptions(int argc, char **argv, Options &o)
@@ -269,8 +272,10 @@ int RemoveEntry(const char *path, const struct stat *, int, FTW *) { return remo
 int main(int argc, char **argv)
 {
     Options o;
+    if (argc == 2 && !std::strcmp(argv[1], "--help"))
+        return Usage(stdout, 0);
     if (!ParseOptions(argc, argv, o))
-        return Usage();
+        return Usage(stderr, 2);
     Launch launch = o.command.empty() ? (o.program == "verrin" ? VerrinLaunch(o.hex) : CuteComLaunch(o.hex))
                                       : Launch{o.command[0], o.command, {}, o.press};
     const std::string label = launch.label + (o.command.empty() ? (o.hex ? ", hex view" : ", text view") : "");
