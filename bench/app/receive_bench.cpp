@@ -129,8 +129,11 @@ int main(int argc, char **argv)
     auto *rx = static_cast<QLineEdit *>(dlg.Control(MainId::RxCount));
     auto received = [&] { return rx->text().toLongLong(); };
     auto runUntil = [&](long long count) {
+        // Blocks until something happens (the overload with a time limit
+        // ignores WaitForMoreEvents and would spin); the 10 ms ticker below
+        // keeps events coming.
         while (received() < count)
-            app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+            app.processEvents(QEventLoop::WaitForMoreEvents);
     };
 
     // Longest gap between two 10 ms ticks: how long the window could not repaint.
