@@ -8,5 +8,5 @@ verrin_qt_test(app_program_tests app/program_test.cpp)
 add_dependencies(app_program_tests verrin)
 verrin_qt_test(app_profile_tests app/profiles_window_test.cpp)
 verrin_qt_test(app_module_tests app/module_end_to_end_test.cpp)
-target_link_libraries(app_module_tests PRIVATE ZLIB::ZLIB)
+target_link_libraries(app_module_tests PRIVATE ZLIB::ZLIB verrin_sim_parts) # the demo mesh
 add_dependencies(app_module_tests verrin-sim)

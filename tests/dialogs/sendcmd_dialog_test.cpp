@@ -1,12 +1,19 @@
 // The "Send Command" dialog on screen: Enter, the enabling of the block boxes,
-// the refusal of bad entries at OK and what OK hands back.
+// the refusal of bad entries at OK and what OK hands back; from the main
+// window, what Cancel and OK leave of the profile.
+#include "app/CVerrinDlg.h"
 #include "dialogs/CSendCmd.h"
+#include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -90,4 +97,41 @@ TEST(SendCmdDialog, RefusesEachBadBoxAtOkThenHandsBackExactlyTheEdits)
     expected.sendMsPause = 0;
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Fields(dialog.Result()), Fields(expected));
+}
+
+TEST(SendCmdDialog, FromTheWindowCancelKeepsTheProfileAndOkStoresExactlyTheEdits)
+{
+    MessageRecorder messages;
+    CVerrinDlg window(CVerrinDlg::StartOptions{}, &messages);
+    auto *caption = static_cast<QAbstractButton *>(window.Control(MainId::Command[0]));
+    const auto storedFile = [] {
+        QFile f(CRegistry::FilePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto editAndPress = [&](const char *button) {
+        QTimer::singleShot(0, [button] {
+            auto *dialog = qobject_cast<CSendCmd *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            Retype(Control(*dialog, "command 1 name"), "Edited");
+            Retype(Control(*dialog, "command 2 text"), "at");
+            Control<QCheckBox>(*dialog, "command 4 hex")->click();
+            Control<QPushButton>(*dialog, button)->click();
+        });
+        static_cast<QAbstractButton *>(window.Control(MainId::SetCmds))->click();
+    };
+    const Settings before = window.CurrentSettings();
+    const QByteArray storedBefore = storedFile();
+    editAndPress("Cancel");
+    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(before)) << "Cancel";
+    EXPECT_TRUE(storedFile() == storedBefore && caption->text() == "Send Data") << "Cancel";
+
+    editAndPress("OK");
+    Settings expected = before, stored;
+    expected.cmdName[0] = "Edited";
+    expected.sendCmd[1] = "at";
+    expected.sendHex[3] = 1;
+    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "OK";
+    CRegistry registry;
+    LoadSettings(registry, "A", stored);
+    EXPECT_TRUE(Fields(stored) == Fields(expected) && caption->text() == "Edited") << "OK";
 }

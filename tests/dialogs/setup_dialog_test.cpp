@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -69,8 +70,8 @@ TEST(SetupDialog, ColoursFollowEveryKeystrokeAndComeBackUpperCasedOnlyThroughOk)
             ASSERT_NE(colors, nullptr);
             auto *preview = Find<CColorEdit>(*colors, "Preview");
             EXPECT_TRUE(preview->toPlainText() == "Sample Text" && preview->isReadOnly());
-            // Keystroke by keystroke through the terminal's colour rule (0x00BBGGRR);
-            // how a colour control paints its colours is the terminal view's test.
+            // Keystroke by keystroke through the terminal's colour rule (0x00BBGGRR),
+            // and so painted: the corner in the background, glyph cores in the text colour.
             const std::tuple<const char *, const char *, uint32_t, uint32_t> steps[] = {
                 {"Text", "ff", 0xFFDDDD, 0xFF0000}, {"Text", "0g", 0xFFDDDD, 0}, // a partial colour, none
                 {"Background", "dd", 0xDD0000, 0}, {"Text", "ff000012", 0xDD0000, 0x0000FF}}; // six at most
@@ -78,6 +79,12 @@ TEST(SetupDialog, ColoursFollowEveryKeystrokeAndComeBackUpperCasedOnlyThroughOk)
                 Find<QLineEdit>(*colors, box)->clear();
                 QTest::keyClicks(Find<QLineEdit>(*colors, box), typed);
                 EXPECT_TRUE(preview->BackgroundColor() == background && preview->TextColor() == text) << box << typed;
+                const QImage shot = preview->viewport()->grab().toImage();
+                bool textShown = false;
+                for (int y = 0; y < shot.height(); ++y)
+                    for (int x = 0; x < shot.width(); ++x)
+                        textShown = textShown || shot.pixelColor(x, y) == CColorEdit::ToQColor(text);
+                EXPECT_TRUE(shot.pixelColor(1, 1) == CColorEdit::ToQColor(background) && textShown) << box << typed;
             }
             ok ? colors->accept() : colors->reject();
         });

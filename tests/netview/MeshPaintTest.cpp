@@ -55,6 +55,7 @@ TEST(MeshPaint, ShowsTheStatusAloneWhileWaitingThenTheGraph)
     f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -11  0003\r\n0:0001 -12  0002\r\n1:0002 -13  0003\r\n"
             "0:0001 -9  0004\r\n1:0004 -20  0005\r\n");
     const QImage image = Paint(f.scan);
+    EXPECT_TRUE(image.save(VERRIN_BIN_DIR "/netview-paint.png")) << "the picture for a person to look at";
     const MeshTable &t = f.scan.Table();
     ASSERT_EQ(t.nodeCount, 5);
     EXPECT_EQ(image.pixelColor(795, 595), Rgb(kViewBackgroundColor));

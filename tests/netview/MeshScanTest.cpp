@@ -51,8 +51,10 @@ TEST(MeshScan, ReadsAReplyOnceElevenCharactersCameAndExtendsTheTableLater)
     f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -11  0003\r\n0:00"); // as far as it came
     EXPECT_EQ(f.scan.State(), ScanState::Pause);
     EXPECT_EQ(f.scan.Table().nodeCount, 2);
-    for (int tick = 0; tick < 4; ++tick)
+    for (int tick = 1; tick <= 4; ++tick) {
         f.scan.OnScanTick();
+        EXPECT_EQ(f.host.log, (tick < 4 ? Log{} : Log{"clear", "send:at+ab loranet C001\r\n"})) << "pause tick " << tick;
+    }
     f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -15  0003\r\n0:0001 -12  0002\r\n");
     EXPECT_EQ(f.scan.Table().nodeCount, 3);
     EXPECT_EQ(f.scan.Table().links[0].rssi, -15);

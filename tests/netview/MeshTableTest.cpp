@@ -82,4 +82,19 @@ TEST(ScanText, CutsALongReplyAtALineEnd)
     EXPECT_EQ(t.nodeCount, 1 + 225) << "the local node and the 225 whole rows";
 }
 
+TEST(MeshTable, KeepsTheFirst256NodesAndTheFirst256Links)
+{
+    // 257 short rows of the local node 0001: row n names node 0x100 + n. The
+    // 257th node is row 255's, the 257th link row 256's; both are refused.
+    std::string reply = kHeader;
+    char row[32];
+    for (unsigned n = 0; n < 257; ++n) {
+        std::snprintf(row, sizeof row, "0:1 -1 %X\r\n", 0x100 + n);
+        reply += row;
+    }
+    const MeshTable t = Parsed(reply);
+    EXPECT_TRUE(t.nodeCount == 256 && t.FindNode(0x1FE) == 255 && t.FindNode(0x1FF) < 0) << t.nodeCount << " nodes";
+    EXPECT_TRUE(t.linkCount == 256 && t.links[255].node == 0x1FF) << t.linkCount << " links";
+}
+
 } // namespace
