@@ -1,11 +1,13 @@
 // The main window on a pseudo-terminal that this test reads and writes: its
-// looks and control states, the receive loop, the keyboard path and the
-// buttons that send.
+// looks and control states, the receive loop, the keyboard path, the buttons
+// that send and capture.
 #include "app/CTerminalView.h"
 #include "app/ModuleWindow.h"
 #include "support/Pty.h"
 
+#include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 namespace {
@@ -155,4 +157,35 @@ TEST(MainWindow, ALineTestInBlocksArrivesAfterItsPausesAndABinaryMessageWhole)
     const std::string esdMsg1("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19);
     EXPECT_EQ(w.Read(), esdMsg1);
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
+}
+
+// 50 MB of random bytes, written as the window reads them while capture runs,
+// reach the capture file whole and in order.
+TEST(MainWindow, CaptureSavesEveryReceivedByteInOrder)
+{
+    PtyWindow w;
+    std::string bytes(50 << 20, '\0');
+    std::mt19937 random(50);
+    std::generate(bytes.begin(), bytes.end(), [&] { return char(random()); });
+    QAbstractButton *capture = w.Button(MainId::Capture);
+    capture->click();
+    ASSERT_EQ(capture->text(), "Stop Capture") << w.LastMessage();
+    std::atomic<bool> stop{false};
+    std::thread writer([&] { // as fast as the pty takes them, while the window reads
+        for (size_t sent = 0; sent < bytes.size() && !stop;) {
+            pollfd p{w.master(), POLLOUT, 0};
+            const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::write(w.master(), &bytes[sent], bytes.size() - sent) : 0;
+            sent += n > 0 ? size_t(n) : 0;
+        }
+    });
+    EXPECT_TRUE(WaitFor([&] { return w.RxCount() == long(bytes.size()); }, 120000))
+        << w.RxCount() << " of " << bytes.size() << " bytes received";
+    stop = true;
+    writer.join();
+    capture->click();
+    EXPECT_EQ(capture->text(), "Start Capture");
+    const QByteArray saved = ReadWholeFile(QDir::home().filePath("verrin.dat"));
+    EXPECT_EQ(size_t(saved.size()), bytes.size());
+    EXPECT_TRUE(bytes.compare(0, bytes.size(), saved.constData(), size_t(saved.size())) == 0)
+        << "the capture is not the bytes received";
 }
