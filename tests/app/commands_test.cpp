@@ -44,6 +44,7 @@ TEST(LineTestText, ThirtyByteLinesWithRunningTotal)
     EXPECT_EQ(text.substr(0, 60), "Line 1    0000030 Bytes sent\r\nLine 2    0000060 Bytes sent\r\n");
     EXPECT_EQ(text.substr(9999 * 30, 30), "Line 100000300000 Bytes sent\r\n");
     EXPECT_EQ(text.substr(text.size() - 30), "Line 200000600000 Bytes sent\r\n");
+    EXPECT_EQ(*BuildLineTestText(1), "Line 1    0000030 Bytes sent\r\n");
     EXPECT_EQ(*BuildLineTestText(0), "");
     EXPECT_EQ(*BuildLineTestText(-1), "");
 }

@@ -1,14 +1,43 @@
 // The main window on a pseudo-terminal that this test reads and writes: its
-// looks and control states, the receive loop, the keyboard path and the
-// buttons that send.
+// looks and control states, the receive loop, the keyboard path, the buttons
+// that send and capture.
 #include "app/CTerminalView.h"
 #include "app/ModuleWindow.h"
 #include "support/Pty.h"
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
 
 namespace {
 struct PtyWindow : PtyPair, ModuleWindow {
     PtyWindow() : ModuleWindow(QString::fromStdString(path())) {}
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
+
+    // Clicks a button whose send holds the window until it is done, while a
+    // thread of the test reads the pty; returns what came and sets the time
+    // from the click to its last byte.
+    std::string ReadDuringClick(int id, size_t bytes, std::chrono::milliseconds &lastByte)
+    {
+        std::string got;
+        const auto start = std::chrono::steady_clock::now();
+        std::thread reader([&] {
+            for (int idle = 0; got.size() < bytes && idle < 100;) { // 10 s without a byte ends it
+                char buffer[65536];
+                pollfd p{master(), POLLIN, 0};
+                const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(master(), buffer, sizeof buffer) : 0;
+                idle = n > 0 ? 0 : idle + 1;
+                got.append(buffer, size_t(std::max<ssize_t>(n, 0)));
+                if (n > 0)
+                    lastByte = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start);
+            }
+        });
+        Button(id)->click();
+        reader.join();
+        return got;
+    }
 };
 } // namespace
 
@@ -101,4 +130,62 @@ TEST(MainWindow, KeysAndButtonsGoToThePortAtOnceWithLocalEcho)
     EXPECT_EQ(w.Read(), std::string("\x01\x03\x0C\x00", 4));
     EXPECT_EQ(w.Text(), sent + "HCI RESET\r\n");
     EXPECT_TRUE(w.messages.messages.empty());
+}
+
+// A line test in blocks arrives whole and in order, its last block no sooner
+// than the pauses between blocks allow; a binary message with NUL bytes in it
+// arrives whole. (That it goes in one write shows only at the link, in
+// commands_test.cpp: a pty joins writes.)
+TEST(MainWindow, ALineTestInBlocksArrivesAfterItsPausesAndABinaryMessageWhole)
+{
+    Settings blocks; // 100 lines in blocks of 256 bytes: twelve blocks, eleven pauses between them
+    blocks.sendContinuous = 0;
+    blocks.sendMsPause = 30;
+    {
+        CRegistry registry;
+        SaveSettings(registry, "A", blocks);
+    }
+    PtyWindow w;
+    ASSERT_TRUE(w.dlg->IsConnected());
+    std::chrono::milliseconds last{};
+    const std::string lines = *BuildLineTestText(100);
+    EXPECT_EQ(w.ReadDuringClick(MainId::Command[9], lines.size(), last), lines);
+    EXPECT_GE(last.count(), 11 * 30);
+
+    w.Button(MainId::BinaryMode)->setChecked(true);
+    w.Button(MainId::Command[3])->click();
+    const std::string esdMsg1("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19);
+    EXPECT_EQ(w.Read(), esdMsg1);
+    EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
+}
+
+// 50 MB of random bytes, written as the window reads them while capture runs,
+// reach the capture file whole and in order.
+TEST(MainWindow, CaptureSavesEveryReceivedByteInOrder)
+{
+    PtyWindow w;
+    std::string bytes(50 << 20, '\0');
+    std::mt19937 random(50);
+    std::generate(bytes.begin(), bytes.end(), [&] { return char(random()); });
+    QAbstractButton *capture = w.Button(MainId::Capture);
+    capture->click();
+    ASSERT_EQ(capture->text(), "Stop Capture") << w.LastMessage();
+    std::atomic<bool> stop{false};
+    std::thread writer([&] { // as fast as the pty takes them, while the window reads
+        for (size_t sent = 0; sent < bytes.size() && !stop;) {
+            pollfd p{w.master(), POLLOUT, 0};
+            const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::write(w.master(), &bytes[sent], bytes.size() - sent) : 0;
+            sent += n > 0 ? size_t(n) : 0;
+        }
+    });
+    EXPECT_TRUE(WaitFor([&] { return w.RxCount() == long(bytes.size()); }, 120000))
+        << w.RxCount() << " of " << bytes.size() << " bytes received";
+    stop = true;
+    writer.join();
+    capture->click();
+    EXPECT_EQ(capture->text(), "Start Capture");
+    const QByteArray saved = ReadWholeFile(QDir::home().filePath("verrin.dat"));
+    EXPECT_EQ(size_t(saved.size()), bytes.size());
+    EXPECT_TRUE(bytes.compare(0, bytes.size(), saved.constData(), size_t(saved.size())) == 0)
+        << "the capture is not the bytes received";
 }

@@ -1,6 +1,7 @@
 // Rules of the main window that need no window: poll dispatch, the title,
-// port names and control enabling. The keyboard rules are
-// checked through the window, in main_window_test.cpp.
+// port names, control enabling and what a key does. main_window_test.cpp
+// presses real keys.
+#include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
 #include "app/PollDispatch.h"
 #include "serial/PortNames.h"
@@ -70,4 +71,36 @@ TEST(ControlStates, EachControlFollowsItsRule)
         EXPECT_TRUE(!c.id || ids.insert(c.id).second) << "duplicate id " << c.id;
     }
     EXPECT_EQ(MainControls().size(), 33u);
+}
+
+TEST(KeyDecisions, TerminalKeysGoToThePortAsTypedAndEnterElsewhereDoesNothing)
+{
+    using K = KeyKind;
+    const struct { const char *name; KeyPress key; std::string outcome; } cases[] = {
+        {"Enter on a button", {false, K::Enter, false, 0, ""}, "consumed"},
+        {"Backspace on a button", {false, K::Backspace, false, 0, ""}, "passed"},
+        {"a letter on a button", {false, K::Other, false, 'A', "a"}, "passed"},
+        {"Enter", {true, K::Enter, false, 0, ""}, "consumed, send \r\n, echo \r\n"},
+        {"Backspace", {true, K::Backspace, false, 0, ""}, "consumed, send \x08, rub out"},
+        {"cut", {true, K::Cut, false, 0, ""}, "consumed"},
+        {"copy", {true, K::Copy, false, 0, ""}, "consumed"},
+        {"a letter", {true, K::Other, false, 'A', "a"}, "consumed, send a, echo a"},
+        {"Ctrl+C without text", {true, K::Other, true, 'C', ""}, "consumed, send \x03, echo \x03"},
+        {"Ctrl+Z with the platform's text", {true, K::Other, true, 'Z', "z"}, "consumed, send \x1A, echo \x1A"},
+        {"Ctrl+M is a single CR", {true, K::Other, true, 'M', "\r"}, "consumed, send \r, echo \r"},
+        {"Ctrl+H is appended, not rubbed out", {true, K::Other, true, 'H', ""}, "consumed, send \x08, echo \x08"},
+        {"a Latin-1 letter", {true, K::Other, false, 0, "\xE9"}, "consumed, send \xE9, echo \xE9"},
+        {"Shift alone", {true, K::Other, false, 0, ""}, "passed"},
+    };
+    for (const auto &c : cases) {
+        const KeyOutcome o = DecideKeyPress(c.key);
+        std::string outcome = o.consumed ? "consumed" : "passed";
+        if (!o.send.empty())
+            outcome += ", send " + o.send;
+        if (o.effect == TerminalEffect::RubOut)
+            outcome += ", rub out";
+        if (o.effect == TerminalEffect::Echo)
+            outcome += ", echo " + o.echo;
+        EXPECT_EQ(outcome, c.outcome) << c.name;
+    }
 }

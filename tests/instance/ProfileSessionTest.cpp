@@ -89,6 +89,10 @@ TEST(ProfileSession, SettingsAreTouchedOnlyWhileTheirProfileIsHeld)
     EXPECT_EQ(session.SelectProfile(2, s), SwitchOutcome::Switched);
     EXPECT_EQ(session.ProfileName(), "C");
     EXPECT_EQ(s.commPort, 33);
+    s.flowEnabled = 0; // carried over to a profile never used
+    EXPECT_EQ(session.SelectProfile(3, s), SwitchOutcome::Switched);
+    EXPECT_EQ(s.flowEnabled, 0u);
+    EXPECT_EQ(session.SelectProfile(2, s), SwitchOutcome::Switched);
     EXPECT_EQ(store.GetDwordValue("A", kNoValue), 0u);
     s.commPort = 44;
     session.ReleaseAndSave(s);

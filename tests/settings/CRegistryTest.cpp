@@ -105,9 +105,10 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
     EXPECT_EQ(FileBytes(), bytes);
 }
 
-// What is missing or cannot be read is stored again with its default; the
-// flags "AppendLF" and "FlowEnabled" take what the record held on entry, so a
-// profile never used before gets the current one's.
+// What is missing or cannot be read is stored again with its default, and on
+// a fresh start that is every value; the flags "AppendLF" and "FlowEnabled"
+// take what the record held on entry, so a profile never used before gets the
+// current one's.
 TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
 {
     const std::string longest(255, 'x');
@@ -133,6 +134,20 @@ TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
         Load("A", Sample("entry", 3));
         EXPECT_EQ(StoredKey(kVerrin + "A")[c.name], c.afterLoad) << c.what;
     }
+
+    // A fresh start stores what a save of the defaults stores, but for the
+    // two values that come with the first exit.
+    QFile::remove(CRegistry::FilePath());
+    Load("A", Sample("entry", 3));
+    Settings defaults;
+    defaults.appendLF = defaults.flowEnabled = 3;
+    {
+        CRegistry registry;
+        SaveSettings(registry, "B", defaults);
+    }
+    std::map<std::string, RegValue> saved = StoredKey(kVerrin + "B");
+    EXPECT_EQ(saved.erase("BdAddr") + saved.erase("DebugMode"), 2u);
+    EXPECT_EQ(StoredKey(kVerrin + "A"), saved);
 }
 
 // A damaged file of ours keeps what can be read; a file that is no export at

@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         link = dir.filePath("port");
         module = std::make_unique<soak::Module>(link);
-        ASSERT_TRUE(module->Start());
+        ASSERT_TRUE(module->Start({"--log", dir.filePath("received")})); // until the first fault
         image = QByteArray(20000, Qt::Uninitialized);
         for (int i = 0; i < image.size(); ++i)
             image[i] = char(i * 7 + i / 251);
@@ -202,6 +202,7 @@ protected:
 TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
 {
     ASSERT_TRUE(w->Answers());
+    EXPECT_EQ(ReadWholeFile(dir.filePath("received")).toStdString(), "at+ab info\r\n") << "typed keys go out as typed";
     const int seconds = soak::Seconds(20);
     QElapsedTimer t;
     t.start();

@@ -7,6 +7,7 @@
 #include "FdSerialLink.h"
 #include "RbPeer.h"
 
+#include "transfer/Crc16.h"
 #include "transfer/TraceNames.h"
 #include "transfer/YmodemBlock.h"
 #include "transfer/YmodemSender.h"
@@ -27,7 +28,7 @@ using Answer = std::function<std::optional<std::string>(const std::string &frame
 
 // A fake port with a receiver behind it. It cuts the sender's writes into
 // frames, named by first byte and block number ("1", "SOH0", "STX1", "EOT",
-// "CAN", "2"), and answers each as a well-mannered receiver does ("C" to the
+// "CAN", "2"; a "!" after a block whose complement or CRC is wrong), and answers each as a well-mannered receiver does ("C" to the
 // "1", ACK "C" to the header, ACK to data blocks and EOT, nothing after EOT)
 // unless `answer` has a reply for frame i (the "1" is frame 0).
 struct ScriptedReceiver : SerialLink {
@@ -57,19 +58,25 @@ struct ScriptedReceiver : SerialLink {
         if (pending.size() < (payload ? payload + kBlockOverhead : 1))
             return static_cast<int32_t>(count);
         const bool eotSeen = wire.find("EOT") != std::string::npos;
-        const std::string f = payload ? (payload == kSmallPayload ? "SOH" : "STX") + std::to_string(pending[1])
+        const bool dataSeen = wire.find("SOH1") != std::string::npos || wire.find("STX1") != std::string::npos;
+        const bool wellFormed = !payload || (pending[2] == uint8_t(~pending[1]) &&
+                                             Crc16Xmodem(&pending[kPayloadOffset], payload) ==
+                                                 (pending[kPayloadOffset + payload] << 8 | pending.back()));
+        const std::string f = payload ? (payload == kSmallPayload ? "SOH" : "STX") + std::to_string(pending[1]) +
+                                            (wellFormed ? "" : "!")
                               : first == WireByte::Eot ? "EOT"
                               : first == WireByte::Can ? "CAN"
                                                        : std::string(1, char(first));
         wire += (wire.empty() ? "" : " ") + f;
         pending.clear();
         const std::optional<std::string> reply = answer ? answer(f, frames++) : std::nullopt;
-        const std::string bytesBack = reply         ? *reply
-                                      : f == "1"    ? "C"
-                                      : f == "EOT"  ? "\x06"
-                                      : f == "SOH0" ? (eotSeen ? "" : "\x06" "C")
-                                      : payload     ? "\x06"
-                                                    : "";
+        const std::string bytesBack = reply                      ? *reply
+                                      : f == "1"                 ? "C"
+                                      : f == "EOT"               ? "\x06"
+                                      : f == "SOH0" && eotSeen   ? ""
+                                      : f == "SOH0" && !dataSeen ? "\x06" "C" // the header
+                                      : payload                  ? "\x06"
+                                                                 : "";
         input.insert(input.end(), bytesBack.begin(), bytesBack.end());
         return static_cast<int32_t>(count);
     }
@@ -154,6 +161,12 @@ TEST(SenderCleanRun, BlockSizesFollowTheRemainingBytes)
         rig.Run();
         EXPECT_EQ(rig.link.wire, wire) << size << (small ? " bytes, small packets" : " bytes");
     }
+    Rig wrap(256 * 128, {}, true);
+    wrap.Run();
+    std::string wire = "1 SOH0";
+    for (int n = 1; n <= 256; ++n)
+        wire += " SOH" + std::to_string(n % 256); // the 256th data block is number 0
+    EXPECT_EQ(wrap.link.wire, wire + " EOT SOH0 2");
 }
 
 TEST(SenderEnds, NaksCanAndStrayRepliesEachEndTheirWay)
@@ -190,6 +203,16 @@ TEST(SenderEnds, NaksCanAndStrayRepliesEachEndTheirWay)
         EXPECT_EQ(calls[calls.size() - (ok ? 2 : 1)], std::string("status ") + status);
         EXPECT_NE(rig.sinks.trace.find(trace), std::string::npos) << rig.sinks.trace;
     }
+
+    Rig aborted(3000); // the user aborts while block 1 waits for its reply
+    aborted.link.answer = [&](const std::string &, size_t i) {
+        if (i == 2)
+            aborted.sender.RequestAbort();
+        return std::optional<std::string>();
+    };
+    aborted.Run();
+    EXPECT_EQ(aborted.link.wire, "1 SOH0 STX1 CAN CAN");
+    EXPECT_STREQ(ResultText(aborted.sender.Result()), "Aborted");
 }
 
 TEST(SenderStart, OnlyCStartsTheTransfer)
@@ -233,9 +256,11 @@ TEST(SenderStepping, AStepEnteredFromInsideAWriteDoesNothing)
     EXPECT_EQ(rig.sender.Result(), TransferResult::Success);
 }
 
-// The tests above show the trace names of C, ACK, NAK, CAN, SOH and STX.
+// The CRC's check value; the scripted receiver checks every block's CRC. The
+// tests above show the trace names of C, ACK, NAK, CAN, SOH and STX.
 TEST(BlockLayout, HeaderTextAndTheOtherTraceNames)
 {
+    EXPECT_EQ(Crc16Xmodem(reinterpret_cast<const uint8_t *>("123456789"), 9), 0x31C3);
     const std::vector<uint8_t> header = HeaderData("fwimg.bin", 65536);
     EXPECT_EQ(std::string(header.begin(), header.end()), std::string("fwimg.bin\0" "65536 0\0", 18));
     // name + size digits + 4 must not exceed 128.
