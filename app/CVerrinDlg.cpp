@@ -46,10 +46,10 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
     case Qt::Key_Backspace: k.kind = KeyKind::Backspace; return k;
     case Qt::Key_Return:
     case Qt::Key_Enter: k.kind = KeyKind::Enter; return k;
-    // Escape and Tab belong to the dialog (Cancel, focus), as they do in
-    // every dialog; they produce no character for the port.
+    // Escape belongs to the dialog (Cancel), as in every dialog, and so does
+    // Shift+Tab (focus back), which leaves a keyboard user a way out of the
+    // terminal; Tab itself is typed as 0x09 like any control character.
     case Qt::Key_Escape:
-    case Qt::Key_Tab:
     case Qt::Key_Backtab: return k;
     default: break;
     }

@@ -92,6 +92,8 @@ TEST(MainWindow, KeysAndButtonsGoToThePortAtOnceWithLocalEcho)
         {"Ctrl+Z", {}, Qt::Key_Z, Qt::ControlModifier, "\x1A", "at\r\no\x03\x1A"},
         {"a Latin-1 letter as its byte", QString(QChar(0xE9)), Qt::Key_Eacute, {}, "\xE9", "at\r\no\x03\x1A\xE9"},
         {"cut (Shift+Del) sends nothing", "\x7F", Qt::Key_Delete, Qt::ShiftModifier, "", "at\r\no\x03\x1A\xE9"},
+        {"Tab as its character", "\t", Qt::Key_Tab, {}, "\t", "at\r\no\x03\x1A\xE9\t"},
+        {"Shift+Tab leaves the terminal", {}, Qt::Key_Backtab, Qt::ShiftModifier, "", "at\r\no\x03\x1A\xE9\t"},
     };
     for (const auto &step : steps) {
         if (step.key)
@@ -100,6 +102,7 @@ TEST(MainWindow, KeysAndButtonsGoToThePortAtOnceWithLocalEcho)
             QTest::keyClicks(w.View(), step.text);
         EXPECT_EQ(w.Read(step.sent.empty() ? 200 : 1000), step.sent) << step.name;
         EXPECT_EQ(w.Text(), step.terminal) << step.name;
+        EXPECT_EQ(QApplication::focusWidget() == w.View(), step.key != Qt::Key_Backtab) << step.name;
     }
 
     // Enter on a button presses nothing and sends nothing.
