@@ -102,19 +102,15 @@ void YmodemReceiver::HandleBlock(SimTime now)
             return HandleHeaderBlock(payload, now);
         break;
     case Phase::FirstData:
-        if (number == 0) { // our ACK of the header was lost: say it again
+    case Phase::Data:
+        // A repeat means our ACK was lost: say it again (after the header,
+        // with the request for the first data block).
+        if (phase_ == Phase::FirstData && number == 0) {
             Send(ACK);
             Send(kAskCrc);
             return ArmPrompt(now);
         }
-        if (number == expectedBlock_) {
-            if (ClaimNewItem())
-                HandleDataBlock(payload);
-            return ArmPrompt(now);
-        }
-        break;
-    case Phase::Data:
-        if (number == lastBlock_) {
+        if (phase_ == Phase::Data && number == lastBlock_) {
             Send(ACK);
             return ArmPrompt(now);
         }
