@@ -2,7 +2,7 @@
 // Message boxes over QMessageBox, parented to a window so they are modal to
 // it. An empty caption shows the application's name.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 class QWidget;
 

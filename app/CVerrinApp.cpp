@@ -1,8 +1,9 @@
 #include "app/CVerrinApp.h"
 
 #include "app/CMessageBoxes.h"
+#include "app/ProfileMessages.h"
 #include "app/CVerrinDlg.h"
-#include "app/SignalBridge.h"
+#include "common/SignalBridge.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,10 @@
 #include "app/CVerrinDlg.h"
 
 #include "app/CTerminalView.h"
-#include "app/DialogUnitsQt.h"
+#include "common/DialogUnitsQt.h"
 #include "app/KeyInput.h"
-#include "app/PollDispatch.h"
+#include "app/ProfileMessages.h"
+#include "common/PollDispatch.h"
 #include "dialogs/CPortProber.h"
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSendCmd.h"
@@ -254,7 +255,8 @@ void CVerrinDlg::SelectProfile(int index)
 
 void CVerrinDlg::OnClearProfiles()
 {
-    const ProfileMessage m = m_session.ClearProfiles();
+    m_session.ClearProfiles();
+    const ProfileMessage m = ClearProfilesMessage();
     m_messages.Show(m.text, m.caption, m.icon);
 }
 

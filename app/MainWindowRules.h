@@ -2,11 +2,12 @@
 // The main window's rules that need no window: the title, the controls with
 // their captions, places and enabling rules, and the terminal view's look.
 
+#include "common/Version.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-inline constexpr const char *kVersionText = "251126G";
 inline constexpr const char *kTitleProduct = " Brondel  Quorrel";
 
 // "%s - COM%d: %d Baud - %s - %s", with the port's display name where COM%d
@@ -57,11 +58,6 @@ constexpr int Terminal = 1000, Connect = 1008, Disconnect = 1009, ProfileGroup =
 // CMD1..CMD10
 constexpr int Command[10] = {1061, 1062, 1063, 1064, 1065, 1066, 1076, 1077, 1078, 1079};
 } // namespace MainId
-
-// Dialog units to pixels from the dialog font's average character width and
-// height, as Windows converts them.
-struct PixelRect { int x, y, w, h; };
-PixelRect DialogUnitsToPixels(int x, int y, int w, int h, int avgCharWidth, int charHeight);
 
 // "Escape" echoes and sends these six characters.
 inline constexpr const char *kEscapeText = "^#^$^%";

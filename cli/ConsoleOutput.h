@@ -3,7 +3,7 @@
 // stderr, prefixed with the program's name, so that a script's log reads
 // cleanly; the port adapter's messages and the download trace likewise.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "transfer/TransferSinks.h"
 
 #include <string>

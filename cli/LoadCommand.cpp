@@ -8,7 +8,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/ExitStatus.h"
 #include "cli/RunLoop.h"
-#include "app/SignalBridge.h"
+#include "common/SignalBridge.h"
 #include "serial/CSerialPort.h"
 #include "transfer/ImageFile.h"
 #include "transfer/LoaderRules.h"

@@ -2,7 +2,7 @@
 // machine runs on the same one-second tick; the terminal text it reads is
 // filled from the port as the main window fills it.
 
-#include "app/SignalBridge.h"
+#include "common/SignalBridge.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"

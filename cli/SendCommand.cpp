@@ -1,7 +1,7 @@
 // verrin-cli send: a command typed at the terminal, and what comes back, for
 // a while or until an expected text has come.
 
-#include "app/SignalBridge.h"
+#include "common/SignalBridge.h"
 #include "app/TerminalText.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"

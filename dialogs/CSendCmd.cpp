@@ -1,6 +1,6 @@
 #include "dialogs/CSendCmd.h"
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

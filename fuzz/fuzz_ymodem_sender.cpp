@@ -13,7 +13,7 @@
 //     or waits in a waiting state, and a success means every byte was
 //     acknowledged.
 
-#include "app/PollDispatch.h"
+#include "common/PollDispatch.h"
 #include "transfer/YmodemBlock.h"
 #include "transfer/YmodemSender.h"
 #include "FuzzCheck.h"

@@ -3,7 +3,6 @@
 // instance store, loads and saves its settings, switches to another free one
 // and gives it back. The main window owns one and shows what it returns.
 
-#include "app/UserMessages.h"
 #include "instance/ProfileLock.h"
 #include "settings/Registry.h"
 #include "settings/Settings.h"
@@ -22,13 +21,6 @@ enum class SwitchOutcome {
     InUse,    // another instance holds it: the current profile and settings stay
 };
 
-// A message box for the window to show.
-struct ProfileMessage {
-    std::string text;
-    std::string caption; // empty: the application's name
-    MessageIcon icon = MessageIcon::None;
-};
-
 class ProfileSession {
 public:
     ProfileSession(SharedStore &store, Registry &registry, uint32_t instanceId);
@@ -36,7 +28,7 @@ public:
     // Claims the first free profile and loads its settings into `settings`,
     // whose "AppendLF" and "FlowEnabled" fields give the values of a profile
     // that has none yet (1 at start). Without a claim nothing is loaded and no
-    // profile's settings are touched; StartFailureMessage says why.
+    // profile's settings are touched.
     StartOutcome Start(Settings &settings);
 
     bool HasProfile() const { return profile_ >= 0; }
@@ -45,8 +37,7 @@ public:
     std::string ProfileName() const;
 
     // A choice in the profile list (index into kProfileNames). On InUse the
-    // window shows ProfileInUseMessage; in every case it refills the list,
-    // the title and the command captions.
+    // current profile and its settings stay.
     SwitchOutcome SelectProfile(int index, Settings &settings);
 
     // Saves all settings of the current profile (after a dialog's OK).
@@ -58,9 +49,8 @@ public:
     // taking it next loads what was saved. Does nothing without a profile.
     void ReleaseAndSave(const Settings &settings);
 
-    // "Clear Profiles": adds the free marks that are missing; returns the
-    // message to show.
-    ProfileMessage ClearProfiles();
+    // "Clear Profiles": adds the free marks that are missing.
+    void ClearProfiles();
 
 private:
     SharedStore &store_;
@@ -68,6 +58,3 @@ private:
     uint32_t instanceId_;
     int profile_ = -1;
 };
-
-ProfileMessage ProfileInUseMessage();
-ProfileMessage StartFailureMessage(StartOutcome outcome);

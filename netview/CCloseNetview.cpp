@@ -1,6 +1,6 @@
 #include "netview/CCloseNetview.h"
 
-#include "app/DialogUnitsQt.h"
+#include "common/DialogUnitsQt.h"
 #include "netview/NetViewHost.h"
 
 #include <QLabel>

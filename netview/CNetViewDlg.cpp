@@ -1,7 +1,7 @@
 #include "netview/CNetViewDlg.h"
 
-#include "app/MainWindowRules.h"
-#include "app/DialogUnitsQt.h"
+#include "common/Version.h"
+#include "common/DialogUnitsQt.h"
 #include "netview/MeshView.h"
 
 #include <QGuiApplication>

@@ -4,7 +4,7 @@
 // holds); writes return once every byte has been handed to the driver.
 // Failures are shown to the user here, with the system's own text.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "serial/SerialLink.h"
 
 #include <QObject>

@@ -6,7 +6,7 @@
 // Three views: ready (after "Load", until the image is read), transfer, and
 // finished. Each view sets or clears the main window's loading flag.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "transfer/LoaderHost.h"
 #include "transfer/LoaderRules.h"
 #include "transfer/TransferSinks.h"

@@ -3,7 +3,7 @@
 // from the port goes into the capture file as it came, and the speed field
 // shows the average receive rate. The main window's button toggles it.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "transfer/YmodemSender.h"
 
-#include "app/PollDispatch.h"
+#include "common/PollDispatch.h"
 #include "transfer/YmodemBlock.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // presses real keys.
 #include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
-#include "app/PollDispatch.h"
+#include "common/PollDispatch.h"
 #include "serial/PortNames.h"
 
 #include <gtest/gtest.h>

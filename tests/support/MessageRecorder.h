@@ -1,7 +1,7 @@
 #pragma once
 // Records user messages instead of showing them.
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 #include <vector>
 

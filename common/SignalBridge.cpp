@@ -1,4 +1,4 @@
-#include "app/SignalBridge.h"
+#include "common/SignalBridge.h"
 
 #include <QSocketNotifier>
 

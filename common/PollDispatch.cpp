@@ -1,4 +1,4 @@
-#include "app/PollDispatch.h"
+#include "common/PollDispatch.h"
 
 bool IsTransferState(int32_t state)
 {

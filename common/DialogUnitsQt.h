@@ -2,7 +2,7 @@
 // Dialog units of the window templates to pixels, from the dialog font's
 // average character width and height, as Windows converts them.
 
-#include "app/MainWindowRules.h"
+#include "common/DialogUnits.h"
 
 #include <QFont>
 #include <QFontMetrics>
