@@ -1,4 +1,6 @@
 # Types and helpers that every layer uses: user messages, the poll dispatch,
-# dialog units, the version text, and the bridge from termination signals.
-list(APPEND VERRIN_CORE_SOURCES common/PollDispatch.cpp common/DialogUnits.cpp)
-list(APPEND VERRIN_OS_SOURCES common/SignalBridge.cpp)
+# dialog units, the version text, the 8-bit code page, and the bridge from
+# termination signals.
+list(APPEND VERRIN_CORE_SOURCES
+  common/PollDispatch.cpp common/DialogUnits.cpp common/Utf16Text.cpp common/CodePage.cpp)
+list(APPEND VERRIN_OS_SOURCES common/SignalBridge.cpp common/QtText.cpp)

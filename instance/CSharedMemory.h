@@ -31,7 +31,6 @@ public:
 protected:
     StoreError WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation) override;
 #ifdef _WIN32
-    std::optional<std::u16string> StoreName(const std::string &name) const override;
     void ValueAdded() override;
     void ValueChanged(const std::string &name) override;
 #endif

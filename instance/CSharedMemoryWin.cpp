@@ -171,17 +171,6 @@ StoreError CSharedMemory::WithLockedRegion(const std::function<StoreError(Region
     return e;
 }
 
-std::optional<std::u16string> CSharedMemory::StoreName(const std::string &name) const
-{
-    const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    if (units == 0 && !name.empty())
-        return std::nullopt;
-    std::u16string wide(static_cast<size_t>(units), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                        reinterpret_cast<wchar_t *>(wide.data()), units);
-    return wide;
-}
-
 void CSharedMemory::ValueAdded() { impl_->Signal(impl_->name + "_Event"); }
 
 void CSharedMemory::ValueChanged(const std::string &name) { impl_->Signal(name + "_Event"); }

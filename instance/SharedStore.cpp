@@ -1,29 +1,17 @@
 #include "instance/SharedStore.h"
 
-#include "settings/Utf16Text.h"
+#include "common/CodePage.h"
 
 namespace {
-
-StoreError NamedOperation(const std::optional<std::u16string> &name,
-                          const std::function<StoreError(std::u16string_view)> &operation)
-{
-    return name ? operation(*name) : StoreError::NoUnicodeTranslation;
-}
-
+// Names are 8-bit text; the region keeps them as UTF-16.
+std::u16string StoreName(const std::string &name) { return CodePageToUtf16(name); }
 } // namespace
-
-std::optional<std::u16string> SharedStore::StoreName(const std::string &name) const
-{
-    return Utf8ToUtf16(name);
-}
 
 StoreError SharedStore::Locked::AddValue(const std::string &name, uint32_t size, const void *data)
 {
     if (size == 0)
         return StoreError::BadLength;
-    const StoreError e = NamedOperation(store_.StoreName(name), [&](std::u16string_view n) {
-        return ::AddValue(region_, n, data, size);
-    });
+    const StoreError e = ::AddValue(region_, StoreName(name), data, size);
     if (e == StoreError::None)
         store_.ValueAdded();
     return e;
@@ -37,18 +25,14 @@ StoreError SharedStore::Locked::AddDwordValue(const std::string &name, uint32_t 
 
 StoreError SharedStore::Locked::GetDwordValue(const std::string &name, uint32_t &value)
 {
-    return NamedOperation(store_.StoreName(name), [&](std::u16string_view n) {
-        return ::GetDwordValue(region_, n, value);
-    });
+    return ::GetDwordValue(region_, StoreName(name), value);
 }
 
 StoreError SharedStore::Locked::SetValue(const std::string &name, const void *data, uint32_t size)
 {
     if (size == 0)
         return StoreError::BadLength;
-    const StoreError e = NamedOperation(store_.StoreName(name), [&](std::u16string_view n) {
-        return ::SetValue(region_, n, data, size);
-    });
+    const StoreError e = ::SetValue(region_, StoreName(name), data, size);
     if (e == StoreError::None)
         store_.ValueChanged(name);
     return e;

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 class SharedStore {
@@ -58,8 +57,6 @@ protected:
     // Runs `operation` on the region while holding the lock; NotOpen without
     // a region.
     virtual StoreError WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation) = 0;
-    // The name as the region keeps it.
-    virtual std::optional<std::u16string> StoreName(const std::string &name) const;
     // Told, under the lock, after a value was added or changed.
     virtual void ValueAdded() {}
     virtual void ValueChanged(const std::string &name) { (void)name; }

@@ -24,7 +24,6 @@ enum class StoreError : uint32_t {
     BadLength = 24,           // a data size of 0
     InsufficientBuffer = 122, // the stored value is wider than 4 bytes
     AlreadyExists = 183,      // a value of that name is already there
-    NoUnicodeTranslation = 1113, // the name is not valid text
     NameTooLong = 1743,       // more than 39 characters
     NotOpen = 4312,           // the store could not be opened
 };

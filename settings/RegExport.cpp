@@ -1,6 +1,7 @@
 #include "settings/RegExport.h"
 
-#include "settings/Utf16Text.h"
+#include "common/CodePage.h"
+#include "common/Utf16Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,7 +63,7 @@ std::string DecodeText(std::string_view bytes, bool &intact)
     }
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
-    return IsValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);
+    return IsValidUtf8(bytes) ? std::string(bytes) : CodePageToUtf8(bytes);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text)
@@ -208,7 +209,7 @@ std::u16string ToUtf16(std::string_view text)
 {
     if (std::optional<std::u16string> units = Utf8ToUtf16(text))
         return *units;
-    return *Utf8ToUtf16(Latin1ToUtf8(text));
+    return CodePageToUtf16(text);
 }
 
 std::u16string Quoted(std::string_view text)

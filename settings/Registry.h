@@ -25,8 +25,8 @@ public:
 // it cannot be read, stores the caller's value (its default) in its place.
 enum class AccessMode { Read = 0, Write = 1 };
 
-// The longest string value that can be read: 255 bytes of text plus the
-// terminating zero fill the 256-byte buffer of a read.
+// The longest string value that can be read, in characters: 255 characters
+// of 8-bit text plus the terminating zero fill the 256-byte buffer of a read.
 inline constexpr size_t kMaxStringValueLength = 255;
 
 class Registry {
@@ -43,8 +43,10 @@ public:
     // key cannot be opened (then `value` is unchanged) or the write fails.
     bool DwordValue(AccessMode mode, const std::string &name, uint32_t &value);
     bool DwordValue(AccessMode mode, const std::string &name, int32_t &value);
-    // As DwordValue; a string over kMaxStringValueLength cannot be read and is
-    // replaced. A write stores the text up to its first zero byte.
+    // As DwordValue, for 8-bit text (see common/CodePage.h), which the store
+    // keeps as Unicode: a stored character without a code in the page is left
+    // out. A string of more than kMaxStringValueLength characters cannot be
+    // read and is replaced. A write stores the text up to its first zero byte.
     bool StringValue(AccessMode mode, const std::string &name, std::string &value);
 
 protected:

@@ -112,6 +112,9 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
 TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
 {
     const std::string longest(255, 'x');
+    std::string e255;
+    for (int i = 0; i < 255; ++i)
+        e255 += "é";
     struct Case {
         const char *what, *name;
         std::optional<RegValue> stored;
@@ -123,6 +126,8 @@ TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
         {"text stored as number", "SendCmd9", V::Dword(5), V::String("at+ab reset")},
         {"256 characters", "DownloadFilename", V::String(longest + "x"), V::String("fwimg.bin")},
         {"255 characters", "DownloadFilename", V::String(longest), V::String(longest)},
+        {"255 characters of two bytes", "CmdName1", V::String(e255), V::String(e255)},
+        {"256 characters of two bytes", "CmdName1", V::String(e255 + "é"), V::String("Send Data")},
         {"missing flag", "AppendLF", std::nullopt, V::Dword(3)},
         {"flag stored as text", "FlowEnabled", V::String("0"), V::Dword(3)},
     };
@@ -148,6 +153,24 @@ TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
     std::map<std::string, RegValue> saved = StoredKey(kVerrin + "B");
     EXPECT_EQ(saved.erase("BdAddr") + saved.erase("DebugMode"), 2u);
     EXPECT_EQ(StoredKey(kVerrin + "A"), saved);
+}
+
+// The program's 8-bit text is kept in the file as Unicode text, as the
+// registry editor exports it, and read back to the same bytes; a character
+// that has no code in the 8-bit page is left out.
+TEST_F(CRegistryFile, EightBitTextIsStoredAsUnicodeText)
+{
+    Settings s;
+    s.cmdName[0] = "Caf\xE9 \x80";
+    {
+        CRegistry registry;
+        SaveSettings(registry, "A", s);
+    }
+    EXPECT_EQ(StoredKey(kVerrin + "A")["CmdName1"], V::String("Café €"));
+    EXPECT_TRUE(FileBytes().contains(QByteArray("C\0a\0f\0\xE9\0", 8))) << "UTF-16LE in the file";
+    EXPECT_EQ(Load("A").cmdName[0], "Caf\xE9 \x80");
+    WriteFile(WriteRegExport({{kVerrin + "A", "SendCmd2", V::String("zażółć")}}));
+    EXPECT_EQ(Load("A").sendCmd[1], "za\xF3") << "ó is in the page, ż, ł and ć are not";
 }
 
 // A damaged file of ours keeps what can be read; a file that is no export at

@@ -2,7 +2,7 @@
 // editor's files, hand edits and damaged text.
 
 #include "settings/RegExport.h"
-#include "settings/Utf16Text.h"
+#include "common/Utf16Text.h"
 
 #include <gtest/gtest.h>
 

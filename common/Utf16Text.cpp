@@ -1,4 +1,4 @@
-#include "settings/Utf16Text.h"
+#include "common/Utf16Text.h"
 
 namespace {
 
@@ -101,13 +101,4 @@ bool IsValidUtf8(std::string_view text)
         if (!DecodeUtf8(text, i))
             return false;
     return true;
-}
-
-std::string Latin1ToUtf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text)
-        AppendUtf8(out, static_cast<unsigned char>(c));
-    return out;
 }

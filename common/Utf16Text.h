@@ -1,6 +1,6 @@
 #pragma once
-// Conversions between the program's 8-bit text (UTF-8 here) and the UTF-16
-// that the registry export files and the instance store's names use.
+// Conversions between UTF-8 and UTF-16, the two encodings in which text
+// reaches the program from outside (settings files, the windows' strings).
 
 #include <optional>
 #include <string>
@@ -13,6 +13,3 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 bool IsValidUtf8(std::string_view text);
-
-// Each byte as the character of the same number (ISO 8859-1), in UTF-8.
-std::string Latin1ToUtf8(std::string_view text);
