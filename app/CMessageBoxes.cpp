@@ -1,5 +1,7 @@
 #include "app/CMessageBoxes.h"
 
+#include "common/QtText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,8 +9,8 @@ void CMessageBoxes::Show(const std::string &text, const std::string &caption, Me
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(caption.empty() ? QApplication::applicationName()
-                                       : QString::fromStdString(caption));
-    box.setText(QString::fromLocal8Bit(text.c_str()));
+                                       : FromCodePage(caption));
+    box.setText(FromCodePage(text));
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;

@@ -1,5 +1,8 @@
 #include "app/CTerminalView.h"
 
+#include "common/CodePage.h"
+#include "common/QtText.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -13,7 +16,12 @@ namespace {
 constexpr int kMarginX = 3; // blank pixels left and right of the text
 constexpr int kMarginTop = 1;
 
-bool IsControl(uint8_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+// Bytes of the 8-bit page that stand for control characters show as a box.
+bool IsControl(uint8_t c)
+{
+    const char16_t u = CodePageToUnicode(c);
+    return u < 0x20 || (u >= 0x7F && u < 0xA0);
+}
 
 // text[begin, end), clamped to the text.
 std::string_view Slice(std::string_view text, size_t begin, size_t end)
@@ -69,7 +77,7 @@ public:
     {
         const std::string_view s =
             Slice(View()->Shown(), size_t(std::max(startOffset, 0)), size_t(std::max(endOffset, 0)));
-        return QString::fromLatin1(s.data(), qsizetype(s.size()));
+        return FromCodePage(s);
     }
 
     QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
@@ -229,7 +237,7 @@ void CTerminalView::NotifyAccessibility(const TerminalText::ViewUpdate &update, 
     if (!update.append.empty()) {
         QAccessibleTextInsertEvent inserted(
             this, int(update.keep),
-            QString::fromLatin1(update.append.data(), qsizetype(update.append.size())));
+            FromCodePage(update.append));
         QAccessible::updateAccessibility(&inserted);
     }
     QAccessibleTextCursorEvent caret(this, int(m_text->Length()));
@@ -400,7 +408,7 @@ void CTerminalView::DrawRow(QPainter &painter, std::string_view cells, int y) co
         controls |= IsControl(c);
         // The soft hyphen would take no room of its own; it shows as a hyphen
         // so that every character keeps its cell.
-        out[i] = IsControl(c) ? QChar(u' ') : c == 0xAD ? QChar(u'-') : QChar(QLatin1Char(char(c)));
+        out[i] = IsControl(c) ? QChar(u' ') : c == 0xAD ? QChar(u'-') : QChar(CodePageToUnicode(c));
     }
     painter.drawText(QPointF(kMarginX, y + m_ascent), row);
     if (!controls)

@@ -6,7 +6,7 @@
 //
 // Long lines wrap at the width of the view; LF, CR LF and a CR without LF
 // break lines; other control characters show as an empty box, bytes above
-// 0x7E (only echoed text holds them) as their Latin-1 characters. The view
+// 0x7E (only echoed text holds them) as their characters of the 8-bit page. The view
 // never edits the text: keys aimed at it are handled by the main window,
 // which writes them to the port and changes the text, and the view follows.
 

@@ -12,6 +12,7 @@
 #include "transfer/CDebug.h"
 #include "transfer/CLoadImage.h"
 #include "transfer/SelectDownloadFile.h"
+#include "common/QtText.h"
 #include "dialogs/ColorText.h"
 #include "serial/PortNames.h"
 
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <new>
 #include <vector>
 
@@ -40,6 +42,7 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
     KeyPress k;
     k.terminalFocused = terminalFocused;
     k.ctrl = e->modifiers() & Qt::ControlModifier;
+    k.alt = e->modifiers() & Qt::AltModifier;
     if (e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
         k.letter = char('A' + (e->key() - Qt::Key_A));
     const bool ctrlLetter = k.ctrl && k.letter;
@@ -47,11 +50,6 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
     case Qt::Key_Backspace: k.kind = KeyKind::Backspace; return k;
     case Qt::Key_Return:
     case Qt::Key_Enter: k.kind = KeyKind::Enter; return k;
-    // Escape belongs to the dialog (Cancel), as in every dialog, and so does
-    // Shift+Tab (focus back), which leaves a keyboard user a way out of the
-    // terminal; Tab itself is typed as 0x09 like any control character.
-    case Qt::Key_Escape:
-    case Qt::Key_Backtab: return k;
     default: break;
     }
     if (!ctrlLetter && e->matches(QKeySequence::Cut)) {
@@ -62,8 +60,13 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
         k.kind = KeyKind::Copy;
         return k;
     }
-    for (QChar c : e->text())
-        k.text.push_back(char(c.unicode() & 0xFF));
+    // Keys beyond the character range (Delete, Insert, arrows, F-keys,
+    // Shift+Tab, which moves the focus back) type nothing, whatever text the
+    // platform gives them; Tab and Escape are typed as their control codes.
+    const int key = e->key();
+    k.typesCharacter = !e->text().isEmpty() &&
+                       (key <= Qt::Key_Escape || key == Qt::Key_Tab || key == Qt::Key_unknown);
+    k.text = ToCodePage(e->text());
     return k;
 }
 } // namespace
@@ -91,7 +94,7 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     if (options.baudrate > 0)
         m_settings.baudrate = options.baudrate;
     if (!options.portPath.isEmpty())
-        m_settings.portName = options.portPath.toStdString();
+        m_settings.portName = ToCodePage(options.portPath);
     ResolvePortPath();
 
     m_pollTimer.setInterval(kPollIntervalMs);
@@ -109,7 +112,7 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     qApp->installEventFilter(this);
 
     static_cast<QLineEdit *>(Control(MainId::ImageName))
-        ->setText(QString::fromStdString(m_settings.downloadFilename));
+        ->setText(FromCodePage(m_settings.downloadFilename));
     FillProfileList();
     UpdateControlStates();
     UpdateTitle();
@@ -222,9 +225,8 @@ void CVerrinDlg::CreateControls()
 
 void CVerrinDlg::ResolvePortPath()
 {
-    m_portPath = QString::fromStdString(m_settings.portName.empty()
-                                            ? DevicePathForPortNumber(m_settings.commPort)
-                                            : m_settings.portName);
+    m_portPath = FromCodePage(m_settings.portName.empty() ? DevicePathForPortNumber(m_settings.commPort)
+                                                          : m_settings.portName);
 }
 
 void CVerrinDlg::FillProfileList()
@@ -245,7 +247,7 @@ void CVerrinDlg::SelectProfile(int index)
     }
     ResolvePortPath();
     static_cast<QLineEdit *>(Control(MainId::ImageName))
-        ->setText(QString::fromStdString(m_settings.downloadFilename));
+        ->setText(FromCodePage(m_settings.downloadFilename));
     FillProfileList();
     UpdateTitle();
     UpdateControlStates();
@@ -265,7 +267,7 @@ void CVerrinDlg::SaveSettings() { m_session.Save(m_settings); }
 void CVerrinDlg::OnSetup()
 {
     CPortProber prober;
-    CPortSetup dialog(SetupValuesOf(m_settings), prober, this);
+    CPortSetup dialog(SetupValuesOf(m_settings), prober, m_messages, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     ApplySetupValues(dialog.Values(), m_settings);
@@ -279,13 +281,13 @@ void CVerrinDlg::OnNetView() { RunNetView(*this, this); }
 
 void CVerrinDlg::OnSelect()
 {
-    const auto chosen = SelectDownloadFile(this, {m_settings.downloadPath, m_settings.downloadFilename});
+    const auto chosen = SelectDownloadFile(this, {m_settings.downloadPath, m_settings.downloadFilename}, m_messages);
     if (!chosen)
         return;
     m_settings.downloadPath = chosen->path;
     m_settings.downloadFilename = chosen->name;
     static_cast<QLineEdit *>(Control(MainId::ImageName))
-        ->setText(QString::fromStdString(m_settings.downloadFilename));
+        ->setText(FromCodePage(m_settings.downloadFilename));
     m_session.SaveDownloadChoice(m_settings);
 }
 
@@ -302,7 +304,7 @@ void CVerrinDlg::ApplyLoaderSettings(const LoaderSettings &settings)
     m_settings.bdAddr = settings.bdAddr;
     m_settings.smallPackets = settings.smallPackets;
     static_cast<QLineEdit *>(Control(MainId::ImageName))
-        ->setText(QString::fromStdString(m_settings.downloadFilename));
+        ->setText(FromCodePage(m_settings.downloadFilename));
     SaveSettings();
 }
 
@@ -325,13 +327,13 @@ int32_t CVerrinDlg::WriteBytes(const uint8_t *buffer, uint32_t count)
 
 void CVerrinDlg::SetCaptureCaption(const std::string &caption)
 {
-    static_cast<QAbstractButton *>(Control(MainId::Capture))->setText(QString::fromStdString(caption));
-    Control(MainId::Capture)->setAccessibleName(QString::fromStdString(caption));
+    static_cast<QAbstractButton *>(Control(MainId::Capture))->setText(FromCodePage(caption));
+    Control(MainId::Capture)->setAccessibleName(FromCodePage(caption));
 }
 
 void CVerrinDlg::SetSpeedText(const std::string &text)
 {
-    static_cast<QLineEdit *>(Control(MainId::Speed))->setText(QString::fromStdString(text));
+    static_cast<QLineEdit *>(Control(MainId::Speed))->setText(FromCodePage(text));
 }
 
 void CVerrinDlg::EnableSpeed(bool enabled)
@@ -345,7 +347,7 @@ void CVerrinDlg::UpdateCommandCaptions()
     const auto captions = CommandCaptions(m_settings, m_binaryMode);
     for (int i = 0; i < 10; ++i) {
         auto *b = static_cast<QAbstractButton *>(Control(MainId::Command[i]));
-        b->setText(QString::fromLatin1(captions[i].c_str()));
+        b->setText(FromCodePage(captions[i]));
         b->setAccessibleName(captions[i].empty() ? QStringLiteral("CMD%1").arg(i + 1) : b->text());
     }
 }
@@ -391,8 +393,8 @@ void CVerrinDlg::UpdateControlStates()
 
 void CVerrinDlg::UpdateTitle()
 {
-    setWindowTitle(QString::fromStdString(
-        FormatTitle(m_session.ProfileName(), PortDisplayName(m_portPath.toStdString()), m_settings.baudrate)));
+    setWindowTitle(FromCodePage(
+        FormatTitle(m_session.ProfileName(), PortDisplayName(ToCodePage(m_portPath)), m_settings.baudrate)));
 }
 
 bool CVerrinDlg::OpenPort()
@@ -507,10 +509,15 @@ void CVerrinDlg::OnEscape()
 
 void CVerrinDlg::OnStayOnTop(bool checked)
 {
-    const QRect geometry = this->geometry();
-    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
-    setGeometry(geometry);
-    show();
+    // Changing the widget's flags would hide the visible window, and hiding
+    // it ends its modal loop and with it the program. The native window takes
+    // the flag as it stands, keeping its place and size.
+    if (QWindow *window = windowHandle())
+        window->setFlag(Qt::WindowStaysOnTopHint, checked);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+    raise();
+    activateWindow();
 }
 
 bool CVerrinDlg::HandleTerminalKey(QKeyEvent *event)

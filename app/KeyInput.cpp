@@ -26,14 +26,22 @@ KeyOutcome DecideKeyPress(const KeyPress &key)
     case KeyKind::Other:
         break;
     }
+    // Alt combinations type nothing, and must not reach a button's mnemonic
+    // either.
+    if (key.alt && !key.ctrl) {
+        out.consumed = true;
+        return out;
+    }
     std::string chars = key.text;
     // Ctrl with a letter gives its control code 0x01..0x1A, whatever text the
     // platform attached to the key.
     if (key.ctrl && key.letter >= 'A' && key.letter <= 'Z')
         chars = std::string(1, static_cast<char>(key.letter - 'A' + 1));
-    if (chars.empty())
-        return out;
+    else if (!key.typesCharacter)
+        return out; // the view may scroll with it; nothing goes out
     out.consumed = true;
+    if (chars.empty())
+        return out; // a character the 8-bit page has no code for
     out.send = chars;
     out.effect = TerminalEffect::Echo;
     out.echo = chars;

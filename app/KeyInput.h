@@ -12,8 +12,15 @@ struct KeyPress {
     bool terminalFocused = false;
     KeyKind kind = KeyKind::Other;
     bool ctrl = false;
-    char letter = 0;  // 'A'..'Z' when the key is a letter, else 0
-    std::string text; // the characters the key produces, one byte each
+    bool alt = false;
+    char letter = 0; // 'A'..'Z' when the key is a letter, else 0
+    // The key types a character on the keyboard (letters, digits, signs,
+    // Tab, Escape), as opposed to Delete, Insert, arrows, function keys or a
+    // modifier alone.
+    bool typesCharacter = false;
+    // The characters the key types, as 8-bit text; a character without a
+    // code in the 8-bit page is not in it.
+    std::string text;
 };
 
 enum class TerminalEffect { None, RubOut, Echo };

@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "common/QtText.h"
 
 #include "cli/CReadOnlyRegistry.h"
 #include "cli/ConsoleOutput.h"
@@ -127,7 +128,7 @@ std::optional<Settings> CommandLine::LineSettings()
         profileName = QString::fromStdString(*profile);
     }
     if (m_parser.isSet(m_port))
-        settings.portName = m_parser.value(m_port).toStdString();
+        settings.portName = ToCodePage(m_parser.value(m_port));
     if (m_parser.isSet(m_baud)) {
         bool ok = false;
         settings.baudrate = m_parser.value(m_baud).toInt(&ok);

@@ -3,6 +3,7 @@
 // and on a 100 ms tick.
 
 #include "cli/CliOptions.h"
+#include "common/QtText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleProgress.h"
@@ -51,7 +52,7 @@ public:
             return ExitStatus::FileError;
         }
         SignalBridge bridge;
-        if (!m_port.OpenPort(QString::fromStdString(m_settings.portName), m_settings.baudrate,
+        if (!m_port.OpenPort(FromCodePage(m_settings.portName), m_settings.baudrate,
                              m_settings.flowEnabled != 0))
             return ExitStatus::PortError;
 
@@ -157,12 +158,16 @@ int RunLoad(const QStringList &arguments)
         settings->smallPackets = 1;
 
     const QString file = command.Parser().positionalArguments().constFirst();
-    std::vector<uint8_t> image = ReadImageFile(QFile::encodeName(file).toStdString());
+    bool complete = false;
+    settings->downloadFilename = ToCodePage(QFileInfo(file).fileName(), &complete);
+    if (!complete)
+        return UsageError(QStringLiteral("load: the file name holds characters that have no code in "
+                                         "Windows-1252, in which the download names the image"));
+    std::vector<uint8_t> image = ReadImageFile(std::filesystem::path(QFile::encodeName(file).toStdString()));
     if (image.empty()) {
         PrintError(std::string(kCouldNotReadFileMessage) + ": " + file.toStdString());
         return ExitStatus::FileError;
     }
-    settings->downloadFilename = QFileInfo(file).fileName().toStdString();
     Download download(*settings, command.IsSet(trace), *quietLimit);
     return download.Run(std::move(image));
 }

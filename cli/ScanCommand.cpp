@@ -4,6 +4,7 @@
 
 #include "common/SignalBridge.h"
 #include "cli/CliOptions.h"
+#include "common/QtText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -46,7 +47,7 @@ public:
     int Run()
     {
         SignalBridge bridge;
-        if (!m_port.OpenPort(QString::fromStdString(m_settings.portName), m_settings.baudrate,
+        if (!m_port.OpenPort(FromCodePage(m_settings.portName), m_settings.baudrate,
                              m_settings.flowEnabled != 0))
             return ExitStatus::PortError;
         QObject::connect(&bridge, &SignalBridge::TerminationRequested, m_loop.Context(), [this] {

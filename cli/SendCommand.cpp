@@ -4,6 +4,7 @@
 #include "common/SignalBridge.h"
 #include "app/TerminalText.h"
 #include "cli/CliOptions.h"
+#include "common/QtText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -34,7 +35,7 @@ public:
     int Run()
     {
         SignalBridge bridge;
-        if (!m_port.OpenPort(QString::fromStdString(m_settings.portName), m_settings.baudrate,
+        if (!m_port.OpenPort(FromCodePage(m_settings.portName), m_settings.baudrate,
                              m_settings.flowEnabled != 0))
             return ExitStatus::PortError;
         QObject::connect(&bridge, &SignalBridge::TerminationRequested, m_loop.Context(),
@@ -149,13 +150,17 @@ int RunSend(const QStringList &arguments)
         return ExitStatus::Usage;
 
     SendRun run;
-    run.text = command.Parser().positionalArguments().constFirst().toLocal8Bit().toStdString();
+    bool complete = true, untilComplete = true;
+    run.text = ToCodePage(command.Parser().positionalArguments().constFirst(), &complete);
+    run.until = ToCodePage(command.Value(until), &untilComplete);
+    if (!complete || !untilComplete)
+        return UsageError(QStringLiteral("send: the text holds characters that have no code in "
+                                         "Windows-1252, the module's 8-bit text"));
     if (command.IsSet(crlf))
         run.text += "\r\n";
     if (run.text.empty())
         return UsageError(QStringLiteral("send: TEXT is empty"));
     run.hex = command.IsSet(hex);
-    run.until = command.Value(until).toLocal8Bit().toStdString();
     if (command.IsSet(until) && run.until.empty())
         return UsageError(QStringLiteral("send: --until needs a text"));
     const std::optional<int> timeoutMs = command.Milliseconds(timeout, run.timeoutMs);

@@ -1,6 +1,8 @@
 // Probing a port on Linux and other POSIX systems.
 #include "dialogs/CPortProber.h"
 
+#include "common/QtText.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -65,7 +67,7 @@ PortProbe CPortProber::Probe(const std::string &devicePath)
 {
     // A port with a live lock is not touched at all: opening a serial port
     // can change its modem lines under its holder.
-    if (HeldByLockFile(QString::fromStdString(devicePath), m_options.lockDirectories))
+    if (HeldByLockFile(FromCodePage(devicePath), m_options.lockDirectories))
         return PortProbe::Unavailable;
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)

@@ -1,5 +1,6 @@
 #include "dialogs/CPortSetup.h"
 
+#include "common/QtText.h"
 #include "dialogs/CSetColor.h"
 
 #include <QCheckBox>
@@ -52,9 +53,9 @@ QComboBox *MakeList(const QString &name, QObject *typedTextFilter, QWidget *pare
 
 } // namespace
 
-CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, QWidget *parent,
-                       PortScheme scheme)
-    : QDialog(parent), m_values(values), m_scheme(scheme)
+CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, UserMessages &messages,
+                       QWidget *parent, PortScheme scheme)
+    : QDialog(parent), m_values(values), m_messages(messages), m_scheme(scheme)
 {
     setWindowTitle(tr("Setup"));
 
@@ -78,7 +79,6 @@ CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, QWidge
     auto *colors = new QPushButton(tr("Screen Colors"), this);
     colors->setAccessibleName(QStringLiteral("Screen Colors"));
     colors->setObjectName(QStringLiteral("Screen Colors"));
-    colors->setAutoDefault(false);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("OK"));
@@ -118,16 +118,16 @@ void CPortSetup::FillPortList(PortProber &prober)
 {
     m_ports = DiscoverPorts(prober, m_scheme);
     for (const PortEntry &entry : m_ports)
-        m_portList->addItem(QString::fromStdString(entry.displayName));
+        m_portList->addItem(FromCodePage(entry.displayName));
     m_portList->setCurrentIndex(SelectedPortIndex(m_ports, m_scheme, m_values));
 }
 
 void CPortSetup::EditColors()
 {
-    CSetColor dialog(QStringLiteral("Sample Text"), QString::fromStdString(m_values.textColor),
-                     QString::fromStdString(m_values.backgroundColor), this);
+    CSetColor dialog(QStringLiteral("Sample Text"), FromCodePage(m_values.textColor),
+                     FromCodePage(m_values.backgroundColor), m_messages, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_values.textColor = UpperCaseColorText(dialog.TextColorText().toStdString());
-    m_values.backgroundColor = UpperCaseColorText(dialog.BackgroundColorText().toStdString());
+    m_values.textColor = UpperCaseColorText(ToCodePage(dialog.TextColorText()));
+    m_values.backgroundColor = UpperCaseColorText(ToCodePage(dialog.BackgroundColorText()));
 }

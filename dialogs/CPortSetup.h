@@ -4,6 +4,7 @@
 // settings; the opener takes Values() back only when exec() returns Accepted.
 // Ports are discovered when the dialog is built, through the given prober.
 
+#include "common/UserMessages.h"
 #include "dialogs/PortSetupValues.h"
 
 #include <QDialog>
@@ -16,8 +17,8 @@ class QComboBox;
 class CPortSetup : public QDialog {
     Q_OBJECT
 public:
-    CPortSetup(const PortSetupValues &values, PortProber &prober, QWidget *parent = nullptr,
-               PortScheme scheme = kNativePortScheme);
+    CPortSetup(const PortSetupValues &values, PortProber &prober, UserMessages &messages,
+               QWidget *parent = nullptr, PortScheme scheme = kNativePortScheme);
 
     const PortSetupValues &Values() const { return m_values; }
 
@@ -28,6 +29,7 @@ private:
     void EditColors();
 
     PortSetupValues m_values;
+    UserMessages &m_messages;
     PortScheme m_scheme;
     std::vector<PortEntry> m_ports; // entry i of the port list is m_ports[i]
     QComboBox *m_portList;

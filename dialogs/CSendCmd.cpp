@@ -1,6 +1,8 @@
 #include "dialogs/CSendCmd.h"
 
+#include "common/QtText.h"
 #include "common/UserMessages.h"
+#include "settings/Registry.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -11,26 +13,31 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
 
-// Settings text is 8-bit, one byte a character; Latin-1 maps each byte to the
-// character of the same code, so what the box shows goes out byte for byte.
-QString FromBytes(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToBytes(const QString &text)
-{
-    return text.toLatin1().toStdString();
-}
+// Command texts and captions are 8-bit text: a box takes only characters
+// that the 8-bit page has a code for, so what it shows is what goes out, and
+// no more characters than the settings file can give back.
+class CodePageValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        bool complete = false;
+        ToCodePage(input, &complete);
+        return complete ? Acceptable : Invalid;
+    }
+};
 
 QLineEdit *NewBox(const QString &accessibleName)
 {
     auto *box = new QLineEdit;
     box->setAccessibleName(accessibleName);
+    box->setMaxLength(int(kMaxStringValueLength));
+    box->setValidator(new CodePageValidator(box));
     return box;
 }
 
@@ -90,9 +97,9 @@ void CSendCmd::BuildCommandRows(QGridLayout *grid)
         grid->addWidget(m_crLf[i], r, 3);
 
         connect(m_names[i], &QLineEdit::textChanged, this,
-                [this, i](const QString &text) { m_settings.cmdName[i] = ToBytes(text); });
+                [this, i](const QString &text) { m_settings.cmdName[i] = ToCodePage(text); });
         connect(m_commands[i], &QLineEdit::textChanged, this,
-                [this, i](const QString &text) { m_settings.sendCmd[i] = ToBytes(text); });
+                [this, i](const QString &text) { m_settings.sendCmd[i] = ToCodePage(text); });
     }
     grid->setColumnStretch(1, 1);
 }
@@ -108,7 +115,7 @@ QWidget *CSendCmd::BuildLineTestGroup()
     m_lineCount->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_lineCount));
     connect(m_lineCount, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_settings.sendCmd[9] = ToBytes(text); });
+            [this](const QString &text) { m_settings.sendCmd[9] = ToCodePage(text); });
     auto *lineCountLabel = new QLabel(
         QStringLiteral("Send this many lines of exactly 30 chars (including the CR and LF)"));
     lineCountLabel->setBuddy(m_lineCount);
@@ -139,12 +146,12 @@ QWidget *CSendCmd::BuildLineTestGroup()
 void CSendCmd::FillControls()
 {
     for (size_t i = 0; i < 9; ++i) {
-        m_names[i]->setText(FromBytes(m_settings.cmdName[i]));
-        m_commands[i]->setText(FromBytes(m_settings.sendCmd[i]));
+        m_names[i]->setText(FromCodePage(m_settings.cmdName[i]));
+        m_commands[i]->setText(FromCodePage(m_settings.sendCmd[i]));
         m_hex[i]->setChecked(m_settings.sendHex[i] != 0);
         m_crLf[i]->setChecked(m_settings.sendCrLf[i] != 0);
     }
-    m_lineCount->setText(FromBytes(m_settings.sendCmd[9]));
+    m_lineCount->setText(FromCodePage(m_settings.sendCmd[9]));
     m_continuous->setChecked(m_settings.sendContinuous != 0);
     // The block numbers are stored signed but edited as unsigned numbers.
     m_blockSize->setText(QString::number(static_cast<uint32_t>(m_settings.sendBlockSize)));
@@ -154,15 +161,15 @@ void CSendCmd::FillControls()
 void CSendCmd::OnContinuousClicked()
 {
     ApplyBlockEnabling();
-    const SendCmdCheck check = ReadBlockBoxes(ToBytes(m_blockSize->text()), ToBytes(m_pause->text()));
+    const SendCmdCheck check = ReadBlockBoxes(ToCodePage(m_blockSize->text()), ToCodePage(m_pause->text()));
     if (check.bad != SendCmdBox::None)
         Refuse(check);
 }
 
 void CSendCmd::accept()
 {
-    const SendCmdCheck check = CheckSendCmdOk(m_settings.sendCmd[9], ToBytes(m_blockSize->text()),
-                                              ToBytes(m_pause->text()));
+    const SendCmdCheck check = CheckSendCmdOk(m_settings.sendCmd[9], ToCodePage(m_blockSize->text()),
+                                              ToCodePage(m_pause->text()));
     if (check.bad != SendCmdBox::None) {
         Refuse(check);
         return;

@@ -1,5 +1,6 @@
 #include "dialogs/CSetColor.h"
 
+#include "common/QtText.h"
 #include "dialogs/CColorEdit.h"
 
 #include <QTextDocument>
@@ -11,16 +12,31 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int kColorTextLength = 6;
+// Typing stops at six characters; a longer text already in the box (a stored
+// one) may still be shortened, and is refused at OK.
+class ColorLengthValidator : public QValidator {
+public:
+    explicit ColorLengthValidator(QLineEdit *box) : QValidator(box), m_box(box) {}
+    State validate(QString &input, int &) const override
+    {
+        if (size_t(input.size()) <= kColorTextMaxLength)
+            return Acceptable;
+        return input.size() < m_box->text().size() ? Intermediate : Invalid;
+    }
+
+private:
+    QLineEdit *m_box;
+};
 
 QLineEdit *MakeColorBox(const QString &text, const QString &name, QWidget *parent)
 {
-    auto *box = new QLineEdit(text.left(kColorTextLength), parent);
-    box->setMaxLength(kColorTextLength);
+    auto *box = new QLineEdit(text, parent);
+    box->setValidator(new ColorLengthValidator(box));
     box->setAlignment(Qt::AlignCenter);
     box->setObjectName(name);
     box->setAccessibleName(name);
@@ -30,8 +46,8 @@ QLineEdit *MakeColorBox(const QString &text, const QString &name, QWidget *paren
 } // namespace
 
 CSetColor::CSetColor(const QString &previewText, const QString &textColor,
-                     const QString &backgroundColor, QWidget *parent)
-    : QDialog(parent)
+                     const QString &backgroundColor, UserMessages &messages, QWidget *parent)
+    : QDialog(parent), m_messages(messages)
 {
     setWindowTitle(tr("Set Screen Colors"));
 
@@ -77,12 +93,25 @@ CSetColor::CSetColor(const QString &previewText, const QString &textColor,
     UpdatePreview();
 }
 
+void CSetColor::accept()
+{
+    for (QLineEdit *box : {m_background, m_text}) {
+        if (size_t(box->text().size()) > kColorTextMaxLength) {
+            m_messages.Show(kColorTextTooLongMessage, "", MessageIcon::Exclamation);
+            box->setFocus();
+            box->selectAll();
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
 QString CSetColor::TextColorText() const { return m_text->text(); }
 
 QString CSetColor::BackgroundColorText() const { return m_background->text(); }
 
 void CSetColor::UpdatePreview()
 {
-    m_preview->SetTextColor(ParseColor(m_text->text().toStdString()));
-    m_preview->SetBackgroundColor(ParseColor(m_background->text().toStdString()));
+    m_preview->SetTextColor(ParseColor(ToCodePage(m_text->text())));
+    m_preview->SetBackgroundColor(ParseColor(ToCodePage(m_background->text())));
 }

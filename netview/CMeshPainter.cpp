@@ -1,5 +1,6 @@
 #include "netview/CMeshPainter.h"
 
+#include "common/QtText.h"
 #include "dialogs/ColorText.h"
 #include "netview/MeshLayout.h"
 #include "netview/MeshView.h"
@@ -32,7 +33,7 @@ void TextAt(QPainter &p, int x, int y, const QString &text)
     p.drawText(x, y + p.fontMetrics().ascent(), text);
 }
 
-QString Q(const std::string &s) { return QString::fromStdString(s); }
+QString Q(const std::string &s) { return FromCodePage(s); }
 
 } // namespace
 

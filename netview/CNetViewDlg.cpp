@@ -1,5 +1,6 @@
 #include "netview/CNetViewDlg.h"
 
+#include "common/QtText.h"
 #include "common/Version.h"
 #include "common/DialogUnitsQt.h"
 #include "netview/MeshView.h"
@@ -19,7 +20,7 @@ CNetViewDlg::CNetViewDlg(NetViewHost &host, QWidget *parent)
     resize(DialogUnitsRect(font(), 0, 0, 501, 310).size());
     setWindowTitle(QStringLiteral("Quorrel %1").arg(QLatin1String(kVersionText)));
     setAccessibleName(QStringLiteral("Mesh network graph"));
-    setAccessibleDescription(QString::fromStdString(DescribeMeshView(m_scan)));
+    setAccessibleDescription(FromCodePage(DescribeMeshView(m_scan)));
     // The whole client area is painted on every paint, background included.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
@@ -71,7 +72,7 @@ void CNetViewDlg::paintEvent(QPaintEvent *)
 
 void CNetViewDlg::RepaintRequested()
 {
-    setAccessibleDescription(QString::fromStdString(DescribeMeshView(m_scan)));
+    setAccessibleDescription(FromCodePage(DescribeMeshView(m_scan)));
     update();
 }
 

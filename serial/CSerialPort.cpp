@@ -1,5 +1,7 @@
 #include "serial/CSerialPort.h"
 
+#include "common/QtText.h"
+
 #include <QDeadlineTimer>
 #include <cerrno>
 #include <cstring>
@@ -23,7 +25,7 @@ CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)
 
 void CSerialPort::ShowSystemError(const QString &text, const char *caption)
 {
-    m_messages.Show(text.toStdString(), caption, MessageIcon::Information);
+    m_messages.Show(ToCodePage(text), caption, MessageIcon::Information);
 }
 
 bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled)

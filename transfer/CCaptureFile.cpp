@@ -1,5 +1,6 @@
 #include "transfer/CCaptureFile.h"
 
+#include "common/QtText.h"
 #include <QDir>
 
 namespace {
@@ -28,7 +29,7 @@ CCaptureFile::~CCaptureFile() { Close(); }
 
 std::string CCaptureFile::Path() const
 {
-    return QDir::toNativeSeparators(m_file.fileName()).toStdString();
+    return ToCodePage(QDir::toNativeSeparators(m_file.fileName()));
 }
 
 bool CCaptureFile::Open()

@@ -1,5 +1,6 @@
 #include "transfer/CDebug.h"
 
+#include "common/QtText.h"
 #include "transfer/TraceNames.h"
 
 #include <QAction>
@@ -58,7 +59,7 @@ void CDebug::TraceText(std::string_view text)
     if (!DebugMode() || text.empty())
         return;
     log_.append(text);
-    pending_.append(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    pending_.append(FromCodePage(text));
     if (!showTimer_->isActive())
         showTimer_->start();
 }

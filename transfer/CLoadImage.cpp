@@ -1,5 +1,6 @@
 #include "transfer/CLoadImage.h"
 
+#include "common/QtText.h"
 #include "transfer/ImageFile.h"
 
 #include <QCheckBox>
@@ -101,12 +102,12 @@ void CLoadImage::Load(const LoaderSettings &current)
     copies_ = current;
     if (QWidget *main = parentWidget())
         move(main->frameGeometry().topLeft() + QPoint(kLoaderOffsetX, kLoaderOffsetY));
-    image_->setText(QString::fromLocal8Bit(copies_.downloadFilename));
+    image_->setText(FromCodePage(copies_.downloadFilename));
     smallPackets_->setChecked(copies_.smallPackets != 0);
     ShowView(LoaderView::Ready);
     host_.UpdateControlStates();
 
-    std::vector<uint8_t> image = ReadImageFile(copies_.downloadPath + copies_.downloadFilename);
+    std::vector<uint8_t> image = ReadImageFile(ImagePath(copies_.downloadPath, copies_.downloadFilename));
     if (image.empty()) {
         ShowError(kCouldNotReadFileMessage);
         return;
@@ -169,12 +170,12 @@ void CLoadImage::reject()
 
 void CLoadImage::ShowStatusText(const std::string &text)
 {
-    status_->setText(QString::fromLocal8Bit(text));
+    status_->setText(FromCodePage(text));
 }
 
 void CLoadImage::ShowImageName(const std::string &name)
 {
-    image_->setText(QString::fromLocal8Bit(name));
+    image_->setText(FromCodePage(name));
 }
 
 void CLoadImage::ShowFileSize(uint32_t size)

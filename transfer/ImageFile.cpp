@@ -1,11 +1,18 @@
 #include "transfer/ImageFile.h"
 
+#include "common/CodePage.h"
+
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <new>
 
-std::vector<uint8_t> ReadImageFile(const std::string &path)
+std::filesystem::path ImagePath(const std::string &downloadPath, const std::string &downloadFilename)
+{
+    return std::filesystem::u8path(CodePageToUtf8(downloadPath + downloadFilename));
+}
+
+std::vector<uint8_t> ReadImageFile(const std::filesystem::path &path)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))

@@ -24,6 +24,10 @@ constexpr int kLoaderOffsetX = 45;
 constexpr int kLoaderOffsetY = 70;
 
 inline constexpr const char *kCouldNotReadFileMessage = "Could not read file";
+// "Select" refuses a file whose path holds characters that the 8-bit text
+// cannot hold.
+inline constexpr const char *kNameOutsideCodePageMessage =
+    "This file cannot be chosen: its path holds characters that have no code in Windows-1252.";
 inline constexpr const char *kErrorCaption = "Error";
 
 // The "Select" file dialog.

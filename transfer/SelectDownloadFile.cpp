@@ -1,5 +1,7 @@
 #include "transfer/SelectDownloadFile.h"
 
+#include "common/QtText.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -16,8 +18,8 @@ void ApplyFilterPatterns(QFileDialog &dialog, const QString &filter)
     if (!model)
         return;
     QStringList patterns;
-    for (const std::string &pattern : FilterPatterns(filter.toStdString()))
-        patterns.append(QString::fromStdString(pattern));
+    for (const std::string &pattern : FilterPatterns(ToCodePage(filter)))
+        patterns.append(FromCodePage(pattern));
     model->setNameFilters(patterns);
 }
 
@@ -41,16 +43,26 @@ void ConfigureDownloadFileDialog(QFileDialog &dialog, const DownloadFile &curren
         Qt::QueuedConnection);
     ApplyFilterPatterns(dialog, dialog.selectedNameFilter());
     if (!current.path.empty())
-        dialog.setDirectory(QString::fromLocal8Bit(current.path));
-    dialog.selectFile(QString::fromLocal8Bit(current.name));
+        dialog.setDirectory(FromCodePage(current.path));
+    dialog.selectFile(FromCodePage(current.name));
 }
 
-std::optional<DownloadFile> SelectDownloadFile(QWidget *parent, const DownloadFile &current)
+std::optional<DownloadFile> SelectDownloadFile(QWidget *parent, const DownloadFile &current,
+                                               UserMessages &messages)
 {
     QFileDialog dialog(parent);
     ConfigureDownloadFileDialog(dialog, current);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().first());
-    return SplitDownloadPath(chosen.toLocal8Bit().toStdString());
+    bool complete = false;
+    const std::string path = ToCodePage(chosen, &complete);
+    if (!complete) {
+        // The profile keeps the path as 8-bit text and the download sends the
+        // name so: a character it cannot hold would name another file.
+        messages.Show(std::string(kNameOutsideCodePageMessage) + "\r\n" + path, kErrorCaption,
+                      MessageIcon::Exclamation);
+        return std::nullopt;
+    }
+    return SplitDownloadPath(path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's "Select": the file dialog that chooses the image.
 
+#include "common/UserMessages.h"
 #include "transfer/LoaderRules.h"
 
 #include <optional>
@@ -13,5 +14,7 @@ class QWidget;
 void ConfigureDownloadFileDialog(QFileDialog &dialog, const DownloadFile &current);
 
 // Runs the dialog. The chosen file split into download path and file name,
-// or nothing when the user cancels.
-std::optional<DownloadFile> SelectDownloadFile(QWidget *parent, const DownloadFile &current);
+// or nothing when the user cancels or chose a file whose path the 8-bit text
+// cannot hold (then the user is told).
+std::optional<DownloadFile> SelectDownloadFile(QWidget *parent, const DownloadFile &current,
+                                               UserMessages &messages);

@@ -1,5 +1,5 @@
 // Rules of the main window that need no window: poll dispatch, the title,
-// port names, control enabling and what a key does. main_window_test.cpp
+// port names and what a key does. main_window_test.cpp
 // presses real keys.
 #include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
@@ -7,7 +7,6 @@
 #include "serial/PortNames.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 TEST(PollDispatch, StatesMapToTheirStepsAndAnAbortTakesAnyBusyStateToTheAbortStep)
 {
@@ -41,56 +40,26 @@ TEST(TitleAndPortNames, ShowTheDevicesOwnNameWhereItHasOne)
     EXPECT_EQ(PortDisplayName("/run/user/1000/verrin-sim/port"), "/run/user/1000/verrin-sim/port");
 }
 
-TEST(ControlStates, EachControlFollowsItsRule)
-{
-    const WindowState idle{false, false, true}, active{true, false, true}, loading{true, true, true},
-        noFlow{true, false, false};
-    using R = EnableRule;
-    using namespace MainId;
-    const struct { EnableRule rule; bool idle, active, loading, noFlow; std::vector<int> ids; } rules[] = {
-        {R::Idle, true, false, false, false, {Connect, ProfileList, MainId::Setup}},
-        {R::Active, false, true, false, true, {Disconnect, Load, Clear, Escape, NetView, Command[9], Terminal, RxCount}},
-        {R::Always, true, true, true, true, {Select, SetCmds, Capture}},
-        {R::Disabled, false, false, false, false, {Speed, SpeedLabel}},
-        {R::FlowIndicator, false, true, true, false, {FlowIndicator}},
-    };
-    for (const auto &r : rules) {
-        EXPECT_EQ(IsEnabled(r.rule, idle), r.idle) << int(r.rule);
-        EXPECT_EQ(IsEnabled(r.rule, active), r.active) << int(r.rule);
-        EXPECT_EQ(IsEnabled(r.rule, loading), r.loading) << int(r.rule);
-        EXPECT_EQ(IsEnabled(r.rule, noFlow), r.noFlow) << int(r.rule);
-        for (const int id : r.ids)
-            EXPECT_EQ(FindMainControl(id)->rule, r.rule) << FindMainControl(id)->caption << FindMainControl(id)->role;
-    }
-    EXPECT_TRUE(IsTerminalActive(active));
-    EXPECT_FALSE(IsTerminalActive(loading));
-
-    std::set<int> ids;
-    for (const ControlSpec &c : MainControls()) {
-        EXPECT_TRUE(c.caption[0] || c.role[0]) << "control " << c.id << " has no name";
-        EXPECT_TRUE(!c.id || ids.insert(c.id).second) << "duplicate id " << c.id;
-    }
-    EXPECT_EQ(MainControls().size(), 33u);
-}
-
 TEST(KeyDecisions, TerminalKeysGoToThePortAsTypedAndEnterElsewhereDoesNothing)
 {
     using K = KeyKind;
+    // focused, kind, ctrl, alt, letter, types a character, 8-bit text
     const struct { const char *name; KeyPress key; std::string outcome; } cases[] = {
-        {"Enter on a button", {false, K::Enter, false, 0, ""}, "consumed"},
-        {"Backspace on a button", {false, K::Backspace, false, 0, ""}, "passed"},
-        {"a letter on a button", {false, K::Other, false, 'A', "a"}, "passed"},
-        {"Enter", {true, K::Enter, false, 0, ""}, "consumed, send \r\n, echo \r\n"},
-        {"Backspace", {true, K::Backspace, false, 0, ""}, "consumed, send \x08, rub out"},
-        {"cut", {true, K::Cut, false, 0, ""}, "consumed"},
-        {"copy", {true, K::Copy, false, 0, ""}, "consumed"},
-        {"a letter", {true, K::Other, false, 'A', "a"}, "consumed, send a, echo a"},
-        {"Ctrl+C without text", {true, K::Other, true, 'C', ""}, "consumed, send \x03, echo \x03"},
-        {"Ctrl+Z with the platform's text", {true, K::Other, true, 'Z', "z"}, "consumed, send \x1A, echo \x1A"},
-        {"Ctrl+M is a single CR", {true, K::Other, true, 'M', "\r"}, "consumed, send \r, echo \r"},
-        {"Ctrl+H is appended, not rubbed out", {true, K::Other, true, 'H', ""}, "consumed, send \x08, echo \x08"},
-        {"a Latin-1 letter", {true, K::Other, false, 0, "\xE9"}, "consumed, send \xE9, echo \xE9"},
-        {"Shift alone", {true, K::Other, false, 0, ""}, "passed"},
+        {"Enter on a button", {false, K::Enter, false, false, 0, false, ""}, "consumed"},
+        {"Escape on a button is the dialog's", {false, K::Other, false, false, 0, true, "\x1B"}, "passed"},
+        {"a letter on a button", {false, K::Other, false, false, 'A', true, "a"}, "passed"},
+        {"Enter", {true, K::Enter, false, false, 0, false, ""}, "consumed, send \r\n, echo \r\n"},
+        {"Backspace", {true, K::Backspace, false, false, 0, false, ""}, "consumed, send \x08, rub out"},
+        {"cut", {true, K::Cut, false, false, 0, false, ""}, "consumed"},
+        {"a letter", {true, K::Other, false, false, 'A', true, "a"}, "consumed, send a, echo a"},
+        {"Escape", {true, K::Other, false, false, 0, true, "\x1B"}, "consumed, send \x1B, echo \x1B"},
+        {"Delete types nothing", {true, K::Other, false, false, 0, false, "\x7F"}, "passed"},
+        {"Alt+A", {true, K::Other, false, true, 'A', true, "a"}, "consumed"},
+        {"Ctrl+C without text", {true, K::Other, true, false, 'C', true, ""}, "consumed, send \x03, echo \x03"},
+        {"Ctrl+Z with the platform's text", {true, K::Other, true, false, 'Z', true, "z"}, "consumed, send \x1A, echo \x1A"},
+        {"Ctrl+H is appended, not rubbed out", {true, K::Other, true, false, 'H', true, ""}, "consumed, send \x08, echo \x08"},
+        {"a character without a code", {true, K::Other, false, false, 0, true, ""}, "consumed"},
+        {"Shift alone", {true, K::Other, false, false, 0, false, ""}, "passed"},
     };
     for (const auto &c : cases) {
         const KeyOutcome o = DecideKeyPress(c.key);

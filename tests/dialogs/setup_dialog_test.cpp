@@ -5,6 +5,7 @@
 #include "dialogs/CPortProber.h"
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSetColor.h"
+#include "support/MessageRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,7 +37,8 @@ TEST(SetupDialog, SelectsTheStoredEntriesTakesChoicesFromTheListsAndTheFinalStat
     settings.baudrate = 300;
     settings.smallPackets = 0;
     CPortProber noHardware(CPortProber::Options{false, {}});
-    CPortSetup dialog(SetupValuesOf(settings), noHardware, nullptr, PortScheme::Numbered);
+    MessageRecorder messages;
+    CPortSetup dialog(SetupValuesOf(settings), noHardware, messages, nullptr, PortScheme::Numbered);
     auto *ports = Find<QComboBox>(dialog, "Port");
     auto *bauds = Find<QComboBox>(dialog, "Baudrate");
     // A stored rate outside the list stays selected nowhere.
@@ -63,7 +65,8 @@ TEST(SetupDialog, SelectsTheStoredEntriesTakesChoicesFromTheListsAndTheFinalStat
 TEST(SetupDialog, ColoursFollowEveryKeystrokeAndComeBackUpperCasedOnlyThroughOk)
 {
     CPortProber noHardware(CPortProber::Options{false, {}});
-    CPortSetup dialog(SetupValuesOf(Settings{}), noHardware, nullptr, PortScheme::Numbered); // 000000 on DDDDFF
+    MessageRecorder messages;
+    CPortSetup dialog(SetupValuesOf(Settings{}), noHardware, messages, nullptr, PortScheme::Numbered); // 000000 on DDDDFF
     for (const bool ok : {false, true}) {
         QTimer::singleShot(0, [ok] {
             auto *colors = qobject_cast<CSetColor *>(QApplication::activeModalWidget());
@@ -92,6 +95,43 @@ TEST(SetupDialog, ColoursFollowEveryKeystrokeAndComeBackUpperCasedOnlyThroughOk)
         EXPECT_EQ(dialog.Values().textColor, ok ? "FF0000" : "000000") << (ok ? "OK" : "Cancel");
         EXPECT_EQ(dialog.Values().backgroundColor, ok ? "DD" : "DDDDFF") << (ok ? "OK" : "Cancel");
     }
+}
+
+// Enter on the focused "Screen Colors" opens the colours, not OK of Setup;
+// a stored colour text of more than six characters shows whole and is
+// refused at OK, never cut behind the user's back.
+TEST(SetupDialog, EnterOpensScreenColorsAndATooLongColourIsRefusedAtOk)
+{
+    Settings stored;
+    stored.screenTextColor = "1234567";
+    CPortProber noHardware(CPortProber::Options{false, {}});
+    MessageRecorder messages;
+    CPortSetup dialog(SetupValuesOf(stored), noHardware, messages, nullptr, PortScheme::Numbered);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto *colors = qobject_cast<CSetColor *>(QApplication::activeModalWidget());
+        opened = colors != nullptr;
+        ASSERT_TRUE(opened) << "Enter did not open Set Screen Colors";
+        auto *text = Find<QLineEdit>(*colors, "Text");
+        EXPECT_EQ(text->text(), "1234567");
+        colors->accept();
+        EXPECT_TRUE(colors->isVisible()) << "a seven-character colour was taken";
+        EXPECT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages.empty() ? "" : messages.messages.back().text, "Please enter no more than 6 characters.");
+        QTest::keyClick(text, Qt::Key_End);
+        QTest::keyClick(text, Qt::Key_Backspace);
+        QTest::keyClick(text, Qt::Key_A);
+        EXPECT_EQ(text->text(), "123456") << "typing stops at six characters";
+        colors->accept();
+    });
+    auto *colorsButton = Find<QPushButton>(dialog, "Screen Colors");
+    colorsButton->setFocus();
+    QTest::keyClick(colorsButton, Qt::Key_Return);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(dialog.isVisible()) << "Enter accepted Setup";
+    EXPECT_EQ(dialog.Values().textColor, "123456");
 }
 
 } // namespace
