@@ -115,15 +115,20 @@ struct ModuleWindow {
                                              << ", " << MessageCount() - messagesBefore << " messages: " << LastMessage();
     }
 
+    QLineEdit *LoaderStatusField() const
+    {
+        for (auto *e : dlg->findChild<CLoadImage *>()->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QLatin1String("Status"))
+                return e;
+        return nullptr;
+    }
+    QString LoaderStatus() const { return LoaderStatusField()->text(); }
+
     // Clicks "Load" and waits for the transfer's end; returns the loader's
     // status line then.
     QString Load(int timeoutMs = 60000)
     {
-        CLoadImage *loader = dlg->findChild<CLoadImage *>();
-        QLineEdit *status = nullptr;
-        for (auto *e : loader->findChildren<QLineEdit *>())
-            if (e->accessibleName() == QLatin1String("Status"))
-                status = e;
+        QLineEdit *status = LoaderStatusField();
         status->clear(); // an earlier download's result is not this one's
         Button(MainId::Load)->click();
         WaitFor([&] { return !status->text().isEmpty() && status->text() != "Loading Image"; }, timeoutMs);

@@ -9,6 +9,7 @@
 #include "sim/MeshModel.h"
 #include "support/SimProcess.h"
 
+#include <QProgressBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -30,6 +31,47 @@ TEST(WithTheModule, AStrayReplyEndsTheDownloadWithTheLoaderOpenAndTheTerminalWor
     w.Button(MainId::Clear)->click();
     ASSERT_TRUE(w.Type("at+ab info"));
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(log).endsWith("at+ab info\r\n"); }));
+}
+
+// While the module takes an image at the pace of a 115200 line, the loader
+// shows the file size, and the bytes acknowledged both as a number and on the
+// progress bar, rising block by block with the block in flight beside them.
+TEST(WithTheModule, TheLoaderFollowsADownloadBlockByBlock)
+{
+    const int size = 20000;
+    QTemporaryDir dir;
+    ASSERT_TRUE(ChooseImage(dir.path(), QByteArray(size, 'x')));
+    SimProcess sim({"--line-rate", "115200"});
+    ModuleWindow w(sim.Port());
+    ASSERT_TRUE(w.dlg->IsConnected());
+    CLoadImage *loader = w.dlg->findChild<CLoadImage *>();
+    const auto field = [&](const char *name) {
+        for (auto *e : loader->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QLatin1String(name))
+                return e->text().toLong();
+        return -1L;
+    };
+    auto *progress = loader->findChild<QProgressBar *>();
+    std::vector<long> bytesSeen;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (!loader->isVisible() || w.LoaderStatus() != "Loading Image")
+            return;
+        const long bytes = field("Bytes Sent"), packet = field("Packet");
+        EXPECT_EQ(field("File Size"), size);
+        EXPECT_EQ(progress->maximum(), size);
+        EXPECT_EQ(progress->value(), bytes);
+        if (bytes < size)
+            EXPECT_TRUE(packet == bytes / 1024 || packet == bytes / 1024 + 1) << packet << " at " << bytes;
+        if (bytesSeen.empty() || bytesSeen.back() != bytes)
+            bytesSeen.push_back(bytes);
+    });
+    sampler.start(5);
+    EXPECT_EQ(w.Load(), "Successful");
+    sampler.stop();
+    EXPECT_TRUE(std::is_sorted(bytesSeen.begin(), bytesSeen.end()));
+    EXPECT_GE(bytesSeen.size(), 8u) << "the fields did not follow the blocks";
+    EXPECT_TRUE(std::all_of(bytesSeen.begin(), bytesSeen.end(), [&](long b) { return b % 1024 == 0 || b == size; }));
 }
 
 TEST(WithTheModule, NetViewHoldsTheDemoMeshAfterTheFirstScan)

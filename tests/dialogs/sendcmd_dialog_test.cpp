@@ -81,6 +81,9 @@ TEST(SendCmdDialog, RefusesEachBadBoxAtOkThenHandsBackExactlyTheEdits)
         EXPECT_TRUE(dialog.isVisible() && dialog.focusWidget() == Control(dialog, boxes[i].box)) << boxes[i].box;
         Retype(Control(dialog, boxes[i].box), boxes[i].good);
     }
+    for (const QChar c : QString::fromUtf8("Infoł€")) // typed as a keyboard would
+        QTest::sendKeyEvent(QTest::Click, Control(dialog, "command 3 name"), Qt::Key_A, QString(c), Qt::NoModifier);
+    EXPECT_EQ(Control(dialog, "command 3 name")->text(), QString::fromUtf8("Info€")) << "ł has no 8-bit code";
     Retype(Control(dialog, "command 3 name"), "Info");
     Retype(Control(dialog, "command 3 text"), "at+ab info \"x\\y\"");
     Control<QCheckBox>(dialog, "command 9 send CR LF")->click();
@@ -114,6 +117,7 @@ TEST(SendCmdDialog, FromTheWindowCancelKeepsTheProfileAndOkStoresExactlyTheEdits
             ASSERT_NE(dialog, nullptr);
             Retype(Control(*dialog, "command 1 name"), "Edited");
             Retype(Control(*dialog, "command 2 text"), "at");
+            Retype(Control(*dialog, "line count"), "250");
             Control<QCheckBox>(*dialog, "command 4 hex")->click();
             Control<QPushButton>(*dialog, button)->click();
         });
@@ -130,7 +134,9 @@ TEST(SendCmdDialog, FromTheWindowCancelKeepsTheProfileAndOkStoresExactlyTheEdits
     expected.cmdName[0] = "Edited";
     expected.sendCmd[1] = "at";
     expected.sendHex[3] = 1;
+    expected.sendCmd[9] = "250";
     EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "OK";
+    EXPECT_EQ(static_cast<QAbstractButton *>(window.Control(MainId::Command[9]))->text(), "Send 250 lines");
     CRegistry registry;
     LoadSettings(registry, "A", stored);
     EXPECT_TRUE(Fields(stored) == Fields(expected) && caption->text() == "Edited") << "OK";

@@ -1,15 +1,19 @@
 // The Setup dialog and its "Set Screen Colors", offscreen: what Setup selects
 // on opening, what it hands back after the user has worked the controls, and
 // the colour preview that follows every keystroke.
+#include "app/CVerrinDlg.h"
 #include "dialogs/CColorEdit.h"
 #include "dialogs/CPortProber.h"
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSetColor.h"
+#include "settings/SettingsSamples.h"
+#include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,6 +136,55 @@ TEST(SetupDialog, EnterOpensScreenColorsAndATooLongColourIsRefusedAtOk)
     EXPECT_TRUE(opened);
     EXPECT_TRUE(dialog.isVisible()) << "Enter accepted Setup";
     EXPECT_EQ(dialog.Values().textColor, "123456");
+}
+
+// Setup from the main window: OK hands every field back, saves the profile
+// and retitles the window; colours taken in Screen Colors go again when
+// Setup is cancelled.
+TEST(SetupDialog, FromTheWindowOkStoresEveryFieldAndCancelDropsTheColours)
+{
+    MessageRecorder messages;
+    CVerrinDlg window(CVerrinDlg::StartOptions{}, &messages);
+    const auto runSetup = [&](bool ok, const char *textColor) {
+        QTimer::singleShot(0, [ok, textColor] {
+            auto *setup = qobject_cast<CPortSetup *>(QApplication::activeModalWidget());
+            ASSERT_NE(setup, nullptr);
+            QTest::keyClick(Find<QComboBox>(*setup, "Baudrate"), Qt::Key_Down); // 115200 to 128000
+            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets"})
+                Find<QCheckBox>(*setup, box)->click();
+            QTimer::singleShot(0, [textColor] {
+                auto *colors = qobject_cast<CSetColor *>(QApplication::activeModalWidget());
+                ASSERT_NE(colors, nullptr);
+                Find<QLineEdit>(*colors, "Text")->setText(QString::fromLatin1(textColor));
+                Find<QLineEdit>(*colors, "Background")->setText(QStringLiteral("102030"));
+                colors->accept();
+            });
+            Find<QPushButton>(*setup, "Screen Colors")->click();
+            ok ? setup->accept() : setup->reject();
+        });
+        static_cast<QAbstractButton *>(window.Control(MainId::Setup))->click();
+    };
+    const auto stored = [] {
+        Settings s;
+        CRegistry registry;
+        LoadSettings(registry, "A", s);
+        return s;
+    };
+    Settings expected = window.CurrentSettings();
+    runSetup(true, "a0b0c0");
+    expected.baudrate = 128000;
+    expected.flowEnabled = expected.appendLF = 0;
+    expected.smallPackets = 1;
+    expected.screenTextColor = "A0B0C0";
+    expected.screenBackgroundColor = "102030";
+    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "OK";
+    EXPECT_EQ(Fields(stored()), Fields(expected)) << "OK";
+    EXPECT_TRUE(window.windowTitle().contains(": 128000 Baud")) << window.windowTitle().toStdString();
+
+    runSetup(false, "000001");
+    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "Cancel";
+    EXPECT_EQ(Fields(stored()), Fields(expected)) << "Cancel";
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 # Tests of the settings subsystem.
-verrin_core_test(settings_core_tests settings/RegExportTest.cpp)
+verrin_core_test(settings_core_tests settings/RegExportTest.cpp settings/settings_defaults_test.cpp)
 
 # Saves one profile in a loop: the second process of the concurrent-save test.
 add_executable(verrin_settings_saver settings/SettingsSaver.cpp)
