@@ -74,7 +74,7 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
     : QDialog(parent), m_session(m_store, m_registry, uint32_t(QCoreApplication::applicationPid())),
       m_boxes(this), m_messages(messages ? *messages : m_boxes),
-      m_port(m_messages), m_capture(m_captureFile, m_captureClock, *this, m_messages)
+      m_port(m_messages), m_capture(m_captureFile, m_clock, *this, m_messages)
 {
     setWindowIcon(QIcon(QStringLiteral(":/verrin.svg")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -84,7 +84,7 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 
     m_debug = new CDebug(this);
     m_loader = new CLoadImage(*this, m_messages, this);
-    m_sender = std::make_unique<YmodemSender>(m_port, *m_loader, *m_debug, m_settings);
+    m_sender = std::make_unique<YmodemSender>(m_port, *m_loader, *m_debug, m_settings, m_clock);
 
     m_started = m_session.Start(m_settings);
     if (m_started != StartOutcome::Claimed)

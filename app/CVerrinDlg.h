@@ -135,7 +135,7 @@ private:
     bool m_inPoll = false;
     ThreadSleeper m_sleeper;
     CCaptureFile m_captureFile; // outlives m_capture, which closes it
-    SteadyCaptureClock m_captureClock;
+    SteadyTickClock m_clock;
     Capture m_capture;
 
     CTerminalView *m_view = nullptr;

@@ -40,7 +40,8 @@ public:
     Download(const Settings &settings, bool trace, int quietLimitMs)
         : m_settings(settings), m_messages(settings.portName), m_port(m_messages),
           m_progress(StdoutIsTerminal()),
-          m_sender(m_port, m_progress, trace ? static_cast<TraceSink &>(m_trace) : m_noTrace, m_settings),
+          m_sender(m_port, m_progress, trace ? static_cast<TraceSink &>(m_trace) : m_noTrace, m_settings,
+                   m_clock),
           m_quietLimitMs(quietLimitMs)
     {
     }
@@ -111,6 +112,7 @@ private:
     ConsoleProgress m_progress;
     StderrTrace m_trace;
     NoTrace m_noTrace;
+    SteadyTickClock m_clock;
     YmodemSender m_sender;
     int m_quietLimitMs;
     int32_t m_state = SenderState::Idle;

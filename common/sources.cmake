@@ -2,5 +2,6 @@
 # dialog units, the version text, the 8-bit code page, and the bridge from
 # termination signals.
 list(APPEND VERRIN_CORE_SOURCES
-  common/PollDispatch.cpp common/DialogUnits.cpp common/Utf16Text.cpp common/CodePage.cpp)
+  common/PollDispatch.cpp common/DialogUnits.cpp common/Utf16Text.cpp common/CodePage.cpp
+  common/TickClock.cpp)
 list(APPEND VERRIN_OS_SOURCES common/SignalBridge.cpp common/QtText.cpp)

@@ -186,6 +186,12 @@ private:
     Awaiting awaiting_ = Awaiting::Nothing;
 };
 
+// Time moves only when the input says so, and at the end.
+struct FuzzClock : TickClock {
+    uint32_t now = 0;
+    uint32_t TickCount() override { return now; }
+};
+
 bool Waiting(int32_t state)
 {
     return state == SenderState::AwaitHeaderRequest || state == SenderState::AwaitFirstDataRequest ||
@@ -215,7 +221,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckingLink link(imageCopy, settings, state);
     NullProgress progress;
     NullTrace trace;
-    YmodemSender sender(link, progress, trace, settings);
+    FuzzClock clock;
+    YmodemSender sender(link, progress, trace, settings, clock);
     link.Attach(sender);
     if (sender.Start(std::move(image), state) != StartResult::Started) {
         FUZZ_CHECK(state == SenderState::Idle, "a refused start changed the state");
@@ -242,6 +249,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (in.ConsumeIntegralInRange(0, 7) == 0)
                 settings.smallPackets = !settings.smallPackets;
             break;
+        case 6:
+            clock.now += in.ConsumeIntegralInRange<uint32_t>(0, 2 * kEndOfBatchWaitMs);
+            break;
         default:
             for (int n = in.ConsumeIntegralInRange(1, 8); n > 0; --n)
                 link.replies.push_back(Reply(in));
@@ -253,6 +263,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The replies have stopped: the transfer ends, or waits for a reply.
     for (size_t i = 0, steps = link.replies.size() + 64; i < steps && state != SenderState::Idle; ++i) {
+        clock.now += kEndOfBatchWaitMs; // the longest wait of the end of the batch
         const int32_t before = state;
         const bool moved = sender.Step(state);
         if (!moved && link.replies.empty()) {

@@ -11,6 +11,9 @@ constexpr char kAskCrc = 'C';
 constexpr char kStray = 'X';
 
 constexpr auto kPromptInterval = seconds(1);   // "C" while waiting for a header or first block
+// The first "C" for the next header follows the ACK of EOT once the file is
+// closed, as a module (or rb) asks: not at once.
+constexpr auto kEndOfBatchAsk = milliseconds(150);
 constexpr auto kDataSilence = seconds(10);     // NAK when a sender goes quiet mid-file
 constexpr auto kBlockGap = seconds(1);         // a block whose bytes stop this long is dropped
 constexpr int kMaxCPrompts = 60;
@@ -189,7 +192,7 @@ void YmodemReceiver::HandleEot(SimTime now)
     finished_ = image_;
     phase_ = Phase::EndOfBatch;
     prompts_ = 0;
-    ArmPrompt(now);
+    nextPrompt_ = now + kEndOfBatchAsk;
 }
 
 bool YmodemReceiver::ClaimNewItem()

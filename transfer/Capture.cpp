@@ -1,15 +1,6 @@
 #include "transfer/Capture.h"
 
-#include <chrono>
-
-uint32_t SteadyCaptureClock::TickCount()
-{
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
-Capture::Capture(CaptureFile &file, CaptureClock &clock, CaptureDisplay &display,
+Capture::Capture(CaptureFile &file, TickClock &clock, CaptureDisplay &display,
                  UserMessages &messages)
     : m_file(file), m_clock(clock), m_display(display), m_messages(messages)
 {

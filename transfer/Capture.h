@@ -3,6 +3,7 @@
 // from the port goes into the capture file as it came, and the speed field
 // shows the average receive rate. The main window's button toggles it.
 
+#include "common/TickClock.h"
 #include "common/UserMessages.h"
 
 #include <cstdint>
@@ -28,19 +29,6 @@ public:
     virtual std::string ErrorText() const = 0;
 };
 
-// Milliseconds of a tick count that wraps at 32 bits.
-class CaptureClock {
-public:
-    virtual ~CaptureClock() = default;
-    virtual uint32_t TickCount() = 0;
-};
-
-// The steady clock since some fixed point, in milliseconds.
-class SteadyCaptureClock : public CaptureClock {
-public:
-    uint32_t TickCount() override;
-};
-
 // The main window's capture controls.
 class CaptureDisplay {
 public:
@@ -61,7 +49,7 @@ inline constexpr uint64_t kRateShownAfter = 5000;
 
 class Capture {
 public:
-    Capture(CaptureFile &file, CaptureClock &clock, CaptureDisplay &display,
+    Capture(CaptureFile &file, TickClock &clock, CaptureDisplay &display,
             UserMessages &messages);
     // Closes a running capture's file, writing out what it holds.
     ~Capture();
@@ -96,7 +84,7 @@ private:
     void ShowRate();
 
     CaptureFile &m_file;
-    CaptureClock &m_clock;
+    TickClock &m_clock;
     CaptureDisplay &m_display;
     UserMessages &m_messages;
     bool m_on = false;

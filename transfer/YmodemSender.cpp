@@ -17,15 +17,18 @@ const char *ResultText(TransferResult result)
 }
 
 YmodemSender::YmodemSender(SerialLink &link, TransferProgress &progress, TraceSink &trace,
-                           const Settings &settings)
-    : link_(link), progress_(progress), trace_(trace), settings_(settings)
+                           const Settings &settings, TickClock &clock)
+    : link_(link), progress_(progress), trace_(trace), settings_(settings), clock_(clock)
 {
 }
 
 StartResult YmodemSender::Start(std::vector<uint8_t> image, int32_t &state)
 {
-    if (!HeaderFits(settings_.downloadFilename, static_cast<uint32_t>(image.size())))
+    const uint32_t size = static_cast<uint32_t>(image.size());
+    if (!HeaderFits(settings_.downloadFilename, size))
         return StartResult::FileNameTooLong;
+    imageName_ = settings_.downloadFilename;
+    header_ = HeaderData(imageName_, size);
     image_ = std::move(image);
     abortRequested_ = false;
     state = SenderState::Start;
@@ -88,7 +91,7 @@ bool YmodemSender::StartStep(int32_t &state)
     blockNumber_ = 0;
     pendingLength_ = 0;
     retryCount_ = 0;
-    progress_.ShowImageName(settings_.downloadFilename);
+    progress_.ShowImageName(imageName_);
     progress_.ShowFileSize(ImageSize());
     progress_.ShowBytesSent(0);
     progress_.ShowPacket(0);
@@ -112,9 +115,7 @@ bool YmodemSender::AwaitRequest(int32_t &state, bool traced)
         if (state == SenderState::AwaitHeaderRequest) {
             bytesAcknowledged_ = 0;
             blockNumber_ = 0;
-            const std::vector<uint8_t> header =
-                HeaderData(settings_.downloadFilename, ImageSize());
-            SendBlock(kSmallPayload, header.data(), static_cast<uint32_t>(header.size()));
+            SendBlock(kSmallPayload, header_.data(), static_cast<uint32_t>(header_.size()));
             pendingLength_ = 0;
             resumeState_ = SenderState::AwaitHeaderRequest;
             state = SenderState::AwaitReply;
@@ -142,12 +143,19 @@ bool YmodemSender::SendEotStep(int32_t &state)
     return true;
 }
 
-// The end-of-batch block's reply is not awaited.
+// Waits for the receiver's "C" (any other byte is dropped, untraced), or
+// kEndOfBatchWaitMs after the ACK of EOT. The block's reply is not awaited.
 bool YmodemSender::SendEndOfBatchStep(int32_t &state)
 {
+    bool asked = false;
+    while (!asked && link_.BytesWaiting() > 0)
+        asked = link_.ReadByte() == WireByte::CrcRequest;
+    if (!asked && !Elapsed(lastTick_, kEndOfBatchWaitMs))
+        return false;
     blockNumber_ = 0;
     SendBlock(kSmallPayload, nullptr, 0);
     result_ = TransferResult::Success;
+    lastTick_ = clock_.TickCount();
     state = SenderState::Finish;
     return true;
 }
@@ -208,6 +216,7 @@ void YmodemSender::OnAck(int32_t &state)
         break;
     case SenderState::SendEot:
         state = SenderState::SendEndOfBatch;
+        lastTick_ = clock_.TickCount();
         trace_.TraceText(" Last-Block ");
         break;
     default:
@@ -234,6 +243,8 @@ bool YmodemSender::AbortStep(int32_t &state)
 
 bool YmodemSender::FinishStep(int32_t &state)
 {
+    if (result_ == TransferResult::Success && !Elapsed(lastTick_, kTransferTickMs))
+        return false; // "2" goes out a tick after the end-of-batch block
     progress_.ShowFinishedView();
     progress_.UpdateControlStates();
     progress_.ShowStatusText(ResultText(result_));

@@ -12,7 +12,14 @@
 //    8 await reply      9 retry limit                10 protocol error
 //   11 abort           13 send EOT
 // A waiting state (2, 3, 8) waits without limit; the user ends it with Abort.
+//
+// The end of the batch: after the ACK of EOT the receiver asks for the next
+// file's header with "C", and it clears its input as it asks, so an
+// end-of-batch block sent at once, or just before that "C", is lost. State 6
+// therefore sends it when the "C" arrives, or after kEndOfBatchWaitMs for a
+// receiver that never asks; "2" follows one tick after it.
 
+#include "common/TickClock.h"
 #include "serial/SerialLink.h"
 #include "settings/Settings.h"
 #include "transfer/TransferSinks.h"
@@ -53,6 +60,14 @@ constexpr int32_t SendEot = 13;
 // NAKs in a row that end the transfer.
 constexpr uint32_t kRetryLimit = 10;
 
+// One tick of the poll timer: the pause between the end-of-batch block and "2".
+constexpr uint32_t kTransferTickMs = 100;
+// How long the end of the batch waits for the receiver's "C" after the ACK of
+// EOT. A receiver closes the file before it asks (lrzsz's rb asks 100-150 ms
+// after its ACK on a quick disk): a block sent a tick after the ACK would
+// meet that "C" and be cleared away with the input.
+constexpr uint32_t kEndOfBatchWaitMs = 10 * kTransferTickMs;
+
 // How much one RunReadySteps call may do before it hands the thread back.
 struct StepBudget {
     int maxSteps = 64;
@@ -61,14 +76,16 @@ struct StepBudget {
 
 class YmodemSender {
 public:
-    // The settings are read live: the download file name at the start, small
+    // The settings are read live: the download file name at Start, small
     // packets at every data block, flow enabled at the finish.
     YmodemSender(SerialLink &link, TransferProgress &progress, TraceSink &trace,
-                 const Settings &settings);
+                 const Settings &settings, TickClock &clock);
 
     // Takes the image, clears the abort request and sets state to 1; the
     // transfer begins at the next step. Refused, with state and image left as
     // they were, when the header block cannot hold the download file name.
+    // The header is made here, from the name that was checked: a file chosen
+    // while the transfer waits does not change it.
     StartResult Start(std::vector<uint8_t> image, int32_t &state);
 
     // The user's Abort: the next step of any transfer state becomes state 11.
@@ -104,6 +121,8 @@ private:
     bool AbortStep(int32_t &state);
     bool FinishStep(int32_t &state);
 
+    bool Elapsed(uint32_t since, uint32_t ms) { return clock_.TickCount() - since >= ms; }
+
     // A read that found nothing still counts as progress when more bytes wait:
     // the link drops bytes 0x80..0xFF and reports them as nothing.
     bool NothingRead();
@@ -116,8 +135,12 @@ private:
     TransferProgress &progress_;
     TraceSink &trace_;
     const Settings &settings_;
+    TickClock &clock_;
 
     std::vector<uint8_t> image_;
+    std::string imageName_;
+    std::vector<uint8_t> header_;
+    uint32_t lastTick_ = 0; // the ACK of EOT, then the end-of-batch block
     uint32_t bytesAcknowledged_ = 0;
     uint32_t blockNumber_ = 0;
     uint32_t pendingLength_ = 0;

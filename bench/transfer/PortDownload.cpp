@@ -95,7 +95,8 @@ PortDownloadResult RunPortDownload(const PortDownloadSetup &setup, std::vector<u
     StampedLink link(port);
     StatusProgress progress;
     RecordingTrace trace;
-    YmodemSender sender(link, progress, trace, settings);
+    SteadyTickClock clock;
+    YmodemSender sender(link, progress, trace, settings, clock);
     int32_t state = 0;
 
     QEventLoop loop;

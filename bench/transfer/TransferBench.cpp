@@ -68,7 +68,8 @@ void SenderToRb(benchmark::State &state)
         FdSerialLink link(rb.SenderFd(), answerDelay, std::chrono::milliseconds(50));
         TimedProgress progress;
         NakCounter trace;
-        YmodemSender sender(link, progress, trace, settings);
+        SteadyTickClock clock;
+    YmodemSender sender(link, progress, trace, settings, clock);
         int32_t transferState = 0;
         sender.Start(image, transferState);
         sender.Step(transferState);

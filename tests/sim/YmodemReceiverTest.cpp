@@ -55,7 +55,7 @@ TEST(YmodemReceiver, AnswersEveryStepAndKeepsTheImageOfTheHeaderSize)
         std::string image; // taken at the end; empty: none
     } cases[] = {
         {"end of batch after a C", {},
-         {header, one, two, three, eot, {"", "", milliseconds(500)}, {"", "C", milliseconds(500)}, batchEnd},
+         {header, one, two, three, eot, {"", "", milliseconds(140)}, {"", "C", milliseconds(10)}, batchEnd},
          image},
         {"1024-byte block, padding past the size", {},
          {{Header("a.bin", 1024), ACK + "C"}, {Block(1, big, 1024), ACK}, {Block(2, "", 128, '\x1A'), ACK}, eot},

@@ -28,9 +28,10 @@ using Answer = std::function<std::optional<std::string>(const std::string &frame
 
 // A fake port with a receiver behind it. It cuts the sender's writes into
 // frames, named by first byte and block number ("1", "SOH0", "STX1", "EOT",
-// "CAN", "2"; a "!" after a block whose complement or CRC is wrong), and answers each as a well-mannered receiver does ("C" to the
-// "1", ACK "C" to the header, ACK to data blocks and EOT, nothing after EOT)
-// unless `answer` has a reply for frame i (the "1" is frame 0).
+// "CAN", "2"; a "!" after a block whose complement or CRC is wrong), and
+// answers each as a well-mannered receiver does ("C" to the "1", ACK "C" to
+// the header, ACK to data blocks, ACK "C" to EOT, nothing after the end of
+// the batch) unless `answer` has a reply for frame i (the "1" is frame 0).
 struct ScriptedReceiver : SerialLink {
     std::deque<uint8_t> input;
     std::string wire; // the frames so far: "1 SOH0 STX1 ..."
@@ -72,7 +73,7 @@ struct ScriptedReceiver : SerialLink {
         const std::optional<std::string> reply = answer ? answer(f, frames++) : std::nullopt;
         const std::string bytesBack = reply                      ? *reply
                                       : f == "1"                 ? "C"
-                                      : f == "EOT"               ? "\x06"
+                                      : f == "EOT"               ? "\x06" "C"
                                       : f == "SOH0" && eotSeen   ? ""
                                       : f == "SOH0" && !dataSeen ? "\x06" "C" // the header
                                       : payload                  ? "\x06"
@@ -113,6 +114,11 @@ std::vector<uint8_t> TestImage(size_t size)
     return image;
 }
 
+struct ManualClock : TickClock {
+    uint32_t now = 0;
+    uint32_t TickCount() override { return now; }
+};
+
 // A started transfer of an image of `size` bytes.
 struct Rig {
     explicit Rig(size_t size, Answer answer = {}, bool smallPackets = false)
@@ -121,13 +127,23 @@ struct Rig {
         settings.smallPackets = smallPackets ? 1 : 0;
         EXPECT_EQ(sender.Start(TestImage(size), state), StartResult::Started);
     }
-    // Steps until the transfer ends or a waiting state finds nothing.
-    void Run() { sender.RunReadySteps(state, {1000000, std::chrono::hours(1)}); }
+    // Steps until the transfer ends or a waiting state finds nothing; a wait
+    // for time at the end of the batch is let pass a tick at a time.
+    void Run()
+    {
+        for (int ticks = 0; ticks < 10; ++ticks) {
+            sender.RunReadySteps(state, {1000000, std::chrono::hours(1)});
+            if (state != SenderState::SendEndOfBatch && state != SenderState::Finish)
+                return;
+            clock.now += kEndOfBatchWaitMs;
+        }
+    }
 
     ScriptedReceiver link;
     Sinks sinks;
     Settings settings;
-    YmodemSender sender{link, sinks, sinks, settings};
+    ManualClock clock;
+    YmodemSender sender{link, sinks, sinks, settings, clock};
     int32_t state = 0;
 };
 
@@ -223,6 +239,40 @@ TEST(SenderStart, OnlyCStartsTheTransfer)
     EXPECT_EQ(rig.sinks.trace.rfind("<SOH> 15 <ACK>", 0), 0u); // dropped bytes untraced
 }
 
+// After the ACK of EOT the end of the batch waits for the receiver's "C", or
+// for a while when none comes; "2" follows a tick after it. A file chosen
+// while the transfer waits does not reach its header.
+TEST(SenderBatchEnd, WaitsForTheRequestOrATickAndTheHeaderKeepsTheCheckedName)
+{
+    for (const bool asks : {true, false}) {
+        SCOPED_TRACE(asks ? "the receiver asks" : "the receiver stays silent");
+        Rig rig(100, [&](const std::string &f, size_t) {
+            return f == "EOT" ? std::optional<std::string>(asks ? "\x06" : "\x06\x15") : std::nullopt;
+        });
+        rig.settings.downloadFilename = std::string(200, 'n'); // chosen after Start
+        rig.sender.RunReadySteps(rig.state);
+        EXPECT_EQ(rig.link.wire, "1 SOH0 SOH1 SOH2 EOT");
+        EXPECT_EQ(rig.state, SenderState::SendEndOfBatch);
+        rig.clock.now += kEndOfBatchWaitMs - 1;
+        rig.sender.RunReadySteps(rig.state);
+        EXPECT_EQ(rig.link.wire, "1 SOH0 SOH1 SOH2 EOT") << "sent before the receiver asked";
+        if (asks)
+            rig.link.input.push_back('C');
+        else
+            rig.clock.now += 1;
+        rig.sender.RunReadySteps(rig.state);
+        EXPECT_EQ(rig.link.wire, "1 SOH0 SOH1 SOH2 EOT SOH0");
+        rig.clock.now += kTransferTickMs - 1;
+        rig.sender.RunReadySteps(rig.state);
+        EXPECT_EQ(rig.link.wire, "1 SOH0 SOH1 SOH2 EOT SOH0") << "\"2\" a tick after the block";
+        rig.clock.now += 1;
+        rig.sender.RunReadySteps(rig.state);
+        EXPECT_EQ(rig.link.wire, "1 SOH0 SOH1 SOH2 EOT SOH0 2");
+        EXPECT_EQ(rig.sender.Result(), TransferResult::Success);
+        EXPECT_EQ(rig.sinks.calls[1], "image fwimg.bin");
+    }
+}
+
 TEST(SenderStepping, AReplyLetsTheNextFrameGoAtOnceAndEachCallIsBounded)
 {
     Rig rig(4000, [](const std::string &, size_t) { return std::string(); }); // the test replies itself
@@ -238,8 +288,10 @@ TEST(SenderStepping, AReplyLetsTheNextFrameGoAtOnceAndEachCallIsBounded)
 
     Rig big(100000);
     EXPECT_EQ(big.sender.RunReadySteps(big.state, {5, std::chrono::seconds(10)}), 5);
-    for (int calls = 0; big.state != 0 && calls < 1000; ++calls)
+    for (int calls = 0; big.state != 0 && calls < 1000; ++calls) {
         EXPECT_LE(big.sender.RunReadySteps(big.state), StepBudget{}.maxSteps);
+        big.clock.now += kEndOfBatchWaitMs;
+    }
     EXPECT_EQ(big.sender.Result(), TransferResult::Success);
 }
 
@@ -288,7 +340,8 @@ TEST_P(InteropWithRb, ReceivesTheImageByteForByte)
     Sinks sinks;
     Settings settings;
     settings.smallPackets = std::get<1>(GetParam()) ? 1 : 0;
-    YmodemSender sender(link, sinks, sinks, settings);
+    SteadyTickClock clock;
+    YmodemSender sender(link, sinks, sinks, settings, clock);
     int32_t state = 0;
     const std::vector<uint8_t> image = TestImage(std::get<0>(GetParam()));
     ASSERT_EQ(sender.Start(image, state), StartResult::Started);

@@ -9,7 +9,7 @@
 
 namespace {
 
-struct CaptureRules : ::testing::Test, CaptureFile, CaptureClock, CaptureDisplay, UserMessages {
+struct CaptureRules : ::testing::Test, CaptureFile, TickClock, CaptureDisplay, UserMessages {
 protected:
     // The file takes `room` bytes, then fails every write, flush and close.
     bool Open() override
