@@ -12,6 +12,7 @@ verrin_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
   clang libclang-rt-14-dev
+  xdotool dbus-daemon at-spi2-core libatspi2.0-dev libx11-dev
 )
 
 # Installs the given packages, or Verrin's own list, where missing.

@@ -1,0 +1,109 @@
+#include "e2e/XInput.h"
+
+#include "e2e/Subprocess.h"
+
+#include <X11/Xlib.h>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr int kToolMs = 10000;
+
+bool Xdotool(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "xdotool");
+    const std::optional<int> status = RunProgram(args, kToolMs);
+    return status && *status == 0;
+}
+
+std::vector<char32_t> CodePoints(const std::string &utf8)
+{
+    std::vector<char32_t> out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + size_t(k) < utf8.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + size_t(k)]) & 0x3F);
+        out.push_back(cp);
+        i += size_t(length);
+    }
+    return out;
+}
+
+// Puts sym on an unused keycode unless some key already gives it.
+bool EnsureOnKeyboard(Display *display, KeySym sym)
+{
+    if (XKeysymToKeycode(display, sym) != 0)
+        return true;
+    int first = 0, last = 0, perCode = 0;
+    XDisplayKeycodes(display, &first, &last);
+    KeySym *map = XGetKeyboardMapping(display, KeyCode(first), last - first + 1, &perCode);
+    if (!map)
+        return false;
+    int spare = 0;
+    for (int code = last; code >= first && !spare; --code) {
+        bool unused = true;
+        for (int k = 0; k < perCode; ++k)
+            unused = unused && map[(code - first) * perCode + k] == NoSymbol;
+        if (unused)
+            spare = code;
+    }
+    XFree(map);
+    if (!spare)
+        return false;
+    XChangeKeyboardMapping(display, spare, 1, &sym, 1);
+    XSync(display, False);
+    return true;
+}
+} // namespace
+
+namespace XInput {
+bool Keys(const std::string &keys)
+{
+    std::vector<std::string> args{"key"};
+    size_t start = 0;
+    while (start < keys.size()) {
+        const size_t end = std::min(keys.find(' ', start), keys.size());
+        if (end > start)
+            args.push_back(keys.substr(start, end - start));
+        start = end + 1;
+    }
+    return Xdotool(args);
+}
+
+bool Type(const std::string &text)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    std::vector<std::string> args{"key"};
+    bool mapped = true;
+    for (const char32_t cp : CodePoints(text)) {
+        // X names every character U+XXXX; below U+0100 that is its Latin-1 keysym.
+        char name[16];
+        std::snprintf(name, sizeof name, "U%04X", unsigned(cp));
+        const KeySym sym = XStringToKeysym(name);
+        mapped = mapped && sym != NoSymbol && EnsureOnKeyboard(display, sym);
+        args.push_back(name);
+    }
+    XCloseDisplay(display);
+    return mapped && Xdotool(args);
+}
+
+bool Click(const ScreenRect &rect)
+{
+    // No --sync: it waits for the pointer to move, forever when it is there
+    // already; the server handles the motion before the click all the same.
+    return Xdotool({"mousemove", std::to_string(rect.x + rect.width / 2),
+                    std::to_string(rect.y + rect.height / 2), "click", "1"});
+}
+
+bool FocusWindowOf(pid_t pid)
+{
+    // Its hidden helper windows do not count; "." matches any window name.
+    return Xdotool({"search", "--onlyvisible", "--pid", std::to_string(pid), "--name", ".",
+                    "windowfocus", "--sync", "%1"});
+}
+} // namespace XInput
