@@ -75,7 +75,13 @@ int CVerrinApp::InitInstance(int argc, char **argv)
         CMessageBoxes(nullptr).Show(m.text, m.caption, m.icon);
         return 1;
     }
-    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &QDialog::reject);
+    // A termination signal closes the main window as its close box does, from
+    // wherever the program stands: every open dialog and message box goes with
+    // it, so that nothing keeps running on a released profile.
+    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, [&dialog] {
+        dialog.reject();
+        QCoreApplication::exit(0);
+    });
     dialog.exec();
     return 0;
 }

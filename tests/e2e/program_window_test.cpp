@@ -50,3 +50,65 @@ TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
             << what << ": no longer connected";
     }
 }
+
+// "Café" typed into Set Cmds is stored as text in the settings file and, after
+// a restart, CMD1 sends it in the 8-bit page: 43 61 66 E9, then CR LF.
+TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
+{
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_TRUE(XInput::Click(verrin->Control("Set Cmds", "push button").Extents()));
+    Accessible dialog;
+    ASSERT_TRUE(WaitUntil([&] { return bool(dialog = FindApplication(verrin->Pid()).Find("Send Command", "dialog")); },
+                          10000))
+        << verrin->Problem();
+    ASSERT_TRUE(XInput::Click(dialog.Find("command 1 text", "text").Extents()));
+    ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type("Café"));
+    ASSERT_TRUE(WaitUntil([&] { return dialog.Find("command 1 text", "text").Text() == "Café"; }, 5000))
+        << dialog.Find("command 1 text", "text").Text();
+    ASSERT_TRUE(XInput::Click(dialog.Find("OK", "push button").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return home.SettingsText().find("\"SendCmd1\"=\"Café\"") != std::string::npos; },
+                          10000))
+        << home.SettingsText();
+
+    verrin->Signal(SIGTERM);
+    ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_TRUE(XInput::Click(verrin->Control("Send Data", "push button").Extents()));
+    const std::string sent = ReadUntil("\r\n");
+    EXPECT_EQ(Hex(sent + pty.Read(200)), "43 61 66 E9 0D 0A");
+    EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
+}
+
+// SIGTERM with a dialog or a message box open ends the program as closing the
+// main window does: status 0, and the next instance takes profile A again.
+TEST_F(VerrinWindowTest, SigtermEndsTheProgramFromAnyOpenDialog)
+{
+    const struct {
+        std::vector<const char *> clicks; // buttons of the main window, in turn
+        const char *key;                  // then this key, if any
+        const char *opens;                // the dialog's accessible name
+    } cases[] = {
+        {{"Set Cmds"}, nullptr, "Send Command"},
+        {{"Clear Profiles"}, nullptr, "Alert"},
+        {{"Net View"}, nullptr, "Mesh network graph"},
+        {{"Net View"}, "Escape", "Closing Netview"}, // the view closed with a scan unanswered
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.opens);
+        ASSERT_NO_FATAL_FAILURE(StartConnected());
+        EXPECT_EQ(verrin->Window().Name().substr(0, 4), "A - ") << "the profile was not freed";
+        for (const char *button : c.clicks)
+            ASSERT_TRUE(XInput::Click(verrin->Control(button, "push button").Extents()));
+        if (c.key) {
+            ASSERT_TRUE(WaitUntil([&] { return bool(FindApplication(verrin->Pid()).Find("Mesh network graph", "dialog")); },
+                                  10000));
+            ASSERT_TRUE(XInput::Keys(c.key));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return bool(FindApplication(verrin->Pid()).Find(c.opens, "dialog")) ||
+                                           bool(FindApplication(verrin->Pid()).Find(c.opens, "alert")); },
+                              10000))
+            << verrin->Problem();
+        verrin->Signal(SIGTERM);
+        EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    }
+}
