@@ -12,6 +12,7 @@ verrin_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
   clang libclang-rt-14-dev
+  help2man librsvg2-bin dpkg-dev lintian desktop-file-utils appstream bash-completion
 )
 
 # Installs the given packages, or Verrin's own list, where missing.
