@@ -25,7 +25,7 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     // comes while the window claims its profile still closes it cleanly.
     SignalBridge signalBridge;
     QApplication::setApplicationName(QStringLiteral("Verrin"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0 (251126G)"));
+    QApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

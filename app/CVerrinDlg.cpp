@@ -566,7 +566,7 @@ void CVerrinDlg::ShowAbout()
     auto *icon = new QLabel(&about);
     icon->setPixmap(windowIcon().pixmap(32, 32));
     icon->setAccessibleName(QStringLiteral("icon"));
-    auto *text = new QLabel(QStringLiteral("Verrin Version 1.0"), &about);
+    auto *text = new QLabel(QStringLiteral("Verrin Version " VERRIN_VERSION), &about);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
     connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
     layout->addWidget(icon);

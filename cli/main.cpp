@@ -12,7 +12,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("verrin-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0 (" VERRIN_VERSION_TEXT ")"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString command = arguments.value(0);

@@ -13,6 +13,7 @@ verrin_packages=(
   lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
   clang libclang-rt-14-dev
   xdotool dbus-daemon at-spi2-core libatspi2.0-dev libx11-dev
+  help2man librsvg2-bin dpkg-dev lintian desktop-file-utils appstream bash-completion
 )
 
 # Installs the given packages, or Verrin's own list, where missing.

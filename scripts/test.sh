@@ -12,6 +12,9 @@ ctest --test-dir "$VERRIN_BUILD" --output-on-failure -j2 --timeout 300
 # Windows stays a target: cross-compile what can be checked here.
 "$VERRIN_ROOT/scripts/windows-check.sh"
 
+# The Debian package from this build: validated, and as root installed, run and purged.
+"$VERRIN_ROOT/scripts/package-check.sh"
+
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # benchmarks left out, at -O1 with line tables only: it builds in a third of
 # the time and still names the line of every report. Leaks count;

@@ -14,7 +14,7 @@ sources() { # the files of the lists named in $1, as the Windows build selects t
 }
 
 qt="/usr/include/$(gcc -print-multiarch)/qt6" # where Debian keeps Qt 6's headers
-flags=(-std=c++17 -Wall -Wextra -Werror -I"$VERRIN_ROOT" -DVERRIN_VERSION_TEXT='"check"')
+flags=(-std=c++17 -Wall -Wextra -Werror -I"$VERRIN_ROOT" -DVERRIN_VERSION_TEXT='"check"' -DVERRIN_VERSION='"check"')
 qtflags=(-Wno-attributes -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSerialPort")
 
 cd "$VERRIN_ROOT"

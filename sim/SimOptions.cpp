@@ -106,6 +106,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     QCommandLineParser parser;
     parser.setApplicationDescription("Plays the LoRa radio module on a pseudo-terminal.");
     const QCommandLineOption help({"h", "help"}, "Show this help.");
+    const QCommandLineOption version("version", "Show the version.");
     const QCommandLineOption link("link", "Publish the port at PATH.", "PATH");
     const QCommandLineOption group("group", "Group address (Publish Addr), hexadecimal; default C001.", "HEX");
     const QCommandLineOption rate("line-rate", "Pace both directions to a line at BAUD, 10 bits per byte; "
@@ -119,8 +120,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     const QCommandLineOption cancelAt("cancel-at", "Answer block N with CAN CAN and leave the download.", "N");
     const QCommandLineOption strayAt("stray-at", "Answer block N once with the stray byte 'X', then wait.", "N");
     const QCommandLineOption silentAt("silent-at", "From block N on, answer nothing.", "N");
-    parser.addOptions({help, link, group, rate, log, topology, churn, save, nakAt, nakCount, cancelAt, strayAt,
-                       silentAt});
+    parser.addOptions({help, version, link, group, rate, log, topology, churn, save, nakAt, nakCount, cancelAt,
+                       strayAt, silentAt});
 
     auto fail = [&](const QString &message) {
         std::fprintf(stderr, "verrin-sim: %s\n", qPrintable(message));
@@ -134,6 +135,11 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     if (parser.isSet(help)) {
         const QString details = QString(kDetails).replace("@VERSION@", ModuleCommands::kVersion);
         std::printf("%s%s", qPrintable(parser.helpText()), qPrintable(details));
+        exitCode = 0;
+        return std::nullopt;
+    }
+    if (parser.isSet(version)) {
+        std::printf("verrin-sim %s\n", VERRIN_VERSION);
         exitCode = 0;
         return std::nullopt;
     }

@@ -23,12 +23,13 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription("Joins two pseudo-terminals by an emulated serial line.");
     const QCommandLineOption help({"h", "help"}, "Show this help.");
+    const QCommandLineOption version("version", "Show the version.");
     const QCommandLineOption linkA("link-a", "Publish end a at PATH.", "PATH");
     const QCommandLineOption linkB("link-b", "Publish end b at PATH.", "PATH");
     const QCommandLineOption rate("rate", "Line rate in baud, 10 bits per byte; 0: no pacing; default 115200.",
                                   "BAUD");
     const QCommandLineOption latency("latency", "One-way delay in milliseconds; default 0.", "MS");
-    parser.addOptions({help, linkA, linkB, rate, latency});
+    parser.addOptions({help, version, linkA, linkB, rate, latency});
     auto fail = [](const QString &message) {
         std::fprintf(stderr, "verrin-line: %s\n", qPrintable(message));
         return 2;
@@ -39,6 +40,10 @@ int main(int argc, char **argv)
         return fail("unexpected argument " + parser.positionalArguments().first());
     if (parser.isSet(help)) {
         std::printf("%s%s", qPrintable(parser.helpText()), kDetails);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("verrin-line %s\n", VERRIN_VERSION);
         return 0;
     }
     LineOptions options;
