@@ -1,6 +1,9 @@
 // The verrin program as a process: its command line, and the termination
 // signals.
 #include "instance/CSharedMemory.h"
+#include "instance/ProfileLock.h"
+#include "settings/CRegistry.h"
+#include "settings/SettingsStore.h"
 #include "support/Pty.h"
 
 #include <QDir>
@@ -22,6 +25,25 @@ int OpenCount(qint64 pid, const std::string &path)
     for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
         count += fd.symLinkTarget().toStdString() == path;
     return count;
+}
+
+QByteArray SettingsFileBytes()
+{
+    QFile file(CRegistry::FilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Waits until the program has printed `text` on stderr.
+bool WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    p.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains(text) && t.elapsed() < timeoutMs && p.state() == QProcess::Running)
+        if (p.waitForReadyRead(100))
+            err += p.readAllStandardError();
+    return err.contains(text);
 }
 } // namespace
 
@@ -75,5 +97,44 @@ TEST(Program, TerminationSignalsCloseTheWindowCleanlyAndFreeTheProfile)
             EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
             ASSERT_EQ(store.GetDwordValue("A", 1), 0u);
         }
+    }
+}
+
+// While the box that refuses a start is up (every profile held, or no usable
+// instance store), a termination signal ends the program with status 1 and
+// writes nothing.
+TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
+{
+    CSharedMemory store;
+    ASSERT_TRUE(store.IsOpen());
+    for (const char *profile : kProfileNames)
+        store.AddDwordValue(profile, uint32_t(::getpid()));
+    {
+        CRegistry registry;
+        (void)SaveSettings(registry, "A", Settings{});
+    }
+    const QByteArray settings = SettingsFileBytes();
+    const QString notAFolder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + "/Brondel/Verrin.reg/runtime";
+    const struct {
+        int sig;
+        const char *runtime; // null: the test's store, all eight held
+        const char *says;
+    } cases[] = {{SIGTERM, nullptr, "in use"}, {SIGINT, "unusable", "could not be opened"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.says);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (c.runtime)
+            env.insert("XDG_RUNTIME_DIR", notAFolder);
+        p.setProcessEnvironment(env);
+        p.start(Verrin(), {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        ASSERT_TRUE(WaitForError(p, c.says));
+        ::kill(pid_t(p.processId()), c.sig);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "the box stayed up";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_EQ(SettingsFileBytes(), settings);
+        EXPECT_EQ(store.GetDwordValue("A", 0), uint32_t(::getpid()));
     }
 }
