@@ -8,5 +8,5 @@
 
 class CReadOnlyRegistry : public CRegistry {
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &keyPath) override;
+    std::unique_ptr<RegistrySession> Open() override;
 };

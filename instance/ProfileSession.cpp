@@ -32,6 +32,10 @@ SwitchOutcome ProfileSession::SelectProfile(int index, Settings &settings)
     // no other instance can take it in between.
     if (ClaimIfFree(store_, index, instanceId_).profile != index)
         return SwitchOutcome::InUse;
+    // One opening of the settings for the save and the load. It is kept until
+    // both are done, so an instance that takes the old profile as soon as it
+    // is free loads what is saved here.
+    Registry::Hold hold(registry_);
     SaveSettings(registry_, ProfileName(), settings);
     ReleaseProfile(store_, profile_);
     profile_ = index;

@@ -1,10 +1,10 @@
 #pragma once
 // The registry accessor of the program: on Windows the registry of the current
 // user; elsewhere the export-text file $XDG_CONFIG_HOME/Brondel/Verrin.reg,
-// which holds the same keys and values (see RegFileFormat.h). Every access
-// opens the store, reads or writes one value and closes it again, so that
-// several running instances saving their profiles never lose each other's
-// values.
+// which holds the same keys and values (see RegFileFormat.h). A batch of
+// accesses (a Registry::Hold) reads the file once and, if it changed
+// anything, replaces it once, all under the file's lock, so that several
+// running instances saving their profiles never lose each other's values.
 
 #include "settings/Registry.h"
 
@@ -19,5 +19,5 @@ public:
     static QString UnreadableCopyPath();
 
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &keyPath) override;
+    std::unique_ptr<RegistrySession> Open() override;
 };

@@ -22,6 +22,7 @@ std::string ProfileKeyPath(const std::string &profile) { return kSettingsBasePat
 void LoadSettings(Registry &registry, const std::string &profile, Settings &s)
 {
     const Settings d;
+    Registry::Hold hold(registry);
     registry.SetKeyPath(ProfileKeyPath(profile));
     const auto read = [&](const std::string &name, auto &field, const auto &defaultValue) {
         field = defaultValue;
@@ -57,6 +58,7 @@ void LoadSettings(Registry &registry, const std::string &profile, Settings &s)
 void SaveSettings(Registry &registry, const std::string &profile, const Settings &settings)
 {
     Settings s = settings; // the accessor takes its values by reference
+    Registry::Hold hold(registry);
     registry.SetKeyPath(ProfileKeyPath(profile));
     const auto write = [&](const std::string &name, auto &field) {
         Access(registry, AccessMode::Write, name, field);
@@ -92,6 +94,7 @@ void SaveSettings(Registry &registry, const std::string &profile, const Settings
 void SaveDownloadChoice(Registry &registry, const std::string &profile, const Settings &settings)
 {
     Settings s = settings;
+    Registry::Hold hold(registry);
     registry.SetKeyPath(ProfileKeyPath(profile));
     Access(registry, AccessMode::Write, "DownloadPath", s.downloadPath);
     Access(registry, AccessMode::Write, "DownloadFilename", s.downloadFilename);

@@ -1,6 +1,8 @@
 #pragma once
 // Loading and saving the settings of one profile through the registry
-// accessor: which values exist, their defaults and the order of access.
+// accessor: which values exist, their defaults and the order of access. Each
+// of these is one batch of the accessor: one read of the store, and at most
+// one write, when something changed.
 
 #include "settings/Registry.h"
 #include "settings/Settings.h"

@@ -5,10 +5,10 @@
 // the file the first run left at its exit (every value already stored).
 // A small plugin in the program (WindowShownReporter.cpp) prints the steady
 // clock at the window's first expose; the writes are counted with inotify on
-// the settings folder (a replacement of the file by rename, or a write to it
-// in place, is one write).
+// the settings folder (a new file put in its place by a rename or a link, or
+// a write to it in place, is one write).
 //
-//   build/bench/first_window_bench [--rounds N]
+//   build/bench/first_window_bench [--rounds N] [--verrin PATH]
 #include "ChildProcess.h"
 
 #include <algorithm>
@@ -35,7 +35,7 @@ public:
     {
         m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (m_fd >= 0)
-            inotify_add_watch(m_fd, folder.c_str(), IN_MOVED_TO | IN_MODIFY | IN_CLOSE_WRITE);
+            inotify_add_watch(m_fd, folder.c_str(), IN_MOVED_TO | IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE);
     }
     ~WriteCounter()
     {
@@ -54,7 +54,7 @@ public:
             for (char *p = buffer; p < buffer + n;) {
                 const auto *e = reinterpret_cast<const inotify_event *>(p);
                 if (e->len > 0 && m_name == e->name) {
-                    if (e->mask & IN_MOVED_TO)
+                    if (e->mask & (IN_MOVED_TO | IN_CREATE))
                         ++m_count;
                     if (e->mask & IN_MODIFY)
                         m_modified = true;
@@ -91,7 +91,7 @@ struct Start {
 };
 
 // Starts verrin in `scratch` and waits up to 20 s for its window.
-Start MeasureStart(const std::string &scratch)
+Start MeasureStart(const std::string &verrinPath, const std::string &scratch)
 {
     const std::string settingsFolder = scratch + "/config/Brondel";
     WriteCounter writes(settingsFolder, "Verrin.reg");
@@ -99,7 +99,7 @@ Start MeasureStart(const std::string &scratch)
     const Clock::time_point exec = Clock::now();
     Start s;
     {
-        ChildProcess verrin({VERRIN_BIN_DIR "/verrin"},
+        ChildProcess verrin({verrinPath},
                             {{"XDG_CONFIG_HOME", scratch + "/config"},
                              {"XDG_RUNTIME_DIR", scratch + "/runtime"},
                              {"HOME", scratch + "/home"},
@@ -160,11 +160,14 @@ double Median(std::vector<double> v)
 int main(int argc, char **argv)
 {
     int rounds = 7;
+    std::string verrin = VERRIN_BIN_DIR "/verrin";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
             rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--verrin") == 0 && i + 1 < argc) {
+            verrin = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: first_window_bench [--rounds N]\n");
+            std::fprintf(stderr, "usage: first_window_bench [--rounds N] [--verrin PATH]\n");
             return 2;
         }
     }
@@ -176,7 +179,7 @@ int main(int argc, char **argv)
     for (int round = 0; round < rounds; ++round) {
         const std::string scratch = MakeScratch();
         for (const bool first : {true, false}) {
-            const Start s = MeasureStart(scratch);
+            const Start s = MeasureStart(verrin, scratch);
             if (!s.failure.empty()) {
                 std::fprintf(stderr, "first_window_bench: %s\n", s.failure.c_str());
                 RemoveTree(scratch);

@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kNoValue = 0xFFFFFFFF;
 
-// The settings file; notes, at each opening of a profile's key, the mark of
+// The settings file; notes, at each access of a profile's key, the mark of
 // that profile in the store.
 class WatchedRegistry : public CRegistry {
 public:
@@ -22,10 +22,21 @@ public:
     std::vector<uint32_t> marks;
 
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &path) override
+    std::unique_ptr<RegistrySession> Open() override
     {
-        marks.push_back(store_.GetDwordValue(path.substr(path.rfind('\\') + 1), kNoValue));
-        return CRegistry::OpenKey(path);
+        struct Watched : RegistrySession {
+            Watched(WatchedRegistry &r, std::unique_ptr<RegistrySession> s) : r(r), s(std::move(s)) {}
+            RegistryKey *Key(const std::string &path) override
+            {
+                r.marks.push_back(r.store_.GetDwordValue(path.substr(path.rfind('\\') + 1), kNoValue));
+                return s->Key(path);
+            }
+            bool Close() override { return s->Close(); }
+            WatchedRegistry &r;
+            std::unique_ptr<RegistrySession> s;
+        };
+        std::unique_ptr<RegistrySession> file = CRegistry::Open();
+        return file ? std::make_unique<Watched>(*this, std::move(file)) : nullptr;
     }
 
 private:
