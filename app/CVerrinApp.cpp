@@ -17,11 +17,11 @@ int Fail(const QString &message)
     return 2;
 }
 
-// Closes the modal box or dialog that is up, unless it is `keep`: its exec()
-// returns as when its Cancel or close button is pressed.
-void CloseModalBox(QWidget *keep)
+// Closes the modal box that is up: its exec() returns as when its Cancel or
+// close button is pressed.
+void CloseModalBox()
 {
-    if (QWidget *box = QApplication::activeModalWidget(); box && box != keep)
+    if (QWidget *box = QApplication::activeModalWidget())
         box->close();
 }
 } // namespace
@@ -82,7 +82,7 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     const QMetaObject::Connection whileStarting =
         QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &app, [&terminated] {
             terminated = true;
-            CloseModalBox(nullptr);
+            CloseModalBox();
         });
     CVerrinDlg dialog(options);
     if (terminated || dialog.Started() != StartOutcome::Claimed) {
@@ -94,10 +94,7 @@ int CVerrinApp::InitInstance(int argc, char **argv)
         return 1;
     }
     QObject::disconnect(whileStarting);
-    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, [&dialog] {
-        CloseModalBox(&dialog);
-        dialog.reject();
-    });
+    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &CVerrinDlg::EndOnRequest);
     dialog.exec();
     return 0;
 }

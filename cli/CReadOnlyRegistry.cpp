@@ -35,10 +35,10 @@ private:
 };
 } // namespace
 
-std::unique_ptr<RegistrySession> CReadOnlyRegistry::Open()
+RegistryOpening CReadOnlyRegistry::Open()
 {
-    std::unique_ptr<RegistrySession> session = CRegistry::Open();
-    if (!session)
-        return nullptr;
-    return std::make_unique<ReadOnlySession>(std::move(session));
+    RegistryOpening opening = OpenForReading();
+    if (opening.session)
+        opening.session = std::make_unique<ReadOnlySession>(std::move(opening.session));
+    return opening;
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -98,7 +99,8 @@ public:
             QSettings *settings = file_.get();
             if (!settings) {
                 entry.native = std::make_unique<QSettings>(
-                    QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath), QSettings::NativeFormat);
+                    QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath),
+                    QSettings::NativeFormat);
                 if (entry.native->status() != QSettings::NoError) {
                     keys_.erase(keyPath);
                     return nullptr;
@@ -160,14 +162,24 @@ QString CRegistry::FilePath()
 
 QString CRegistry::UnreadableCopyPath() { return FilePath() + QStringLiteral(".unreadable"); }
 
-std::unique_ptr<RegistrySession> CRegistry::Open()
+RegistryOpening CRegistry::Open() { return OpenStore(true); }
+
+RegistryOpening CRegistry::OpenForReading() { return OpenStore(false); }
+
+RegistryOpening CRegistry::OpenStore(bool locked)
 {
 #ifdef Q_OS_WIN
-    return std::make_unique<SettingsSession>(nullptr, nullptr);
+    (void)locked;
+    return {std::make_unique<SettingsSession>(nullptr, nullptr), std::nullopt};
 #else
     const QString file = FilePath();
     QDir().mkpath(QFileInfo(file).absolutePath());
-    auto lock = std::make_unique<SettingsFileLock>(file);
+    std::unique_ptr<SettingsFileLock> lock;
+    if (locked) {
+        lock = std::make_unique<SettingsFileLock>(file);
+        if (lock->Busy())
+            return {nullptr, lock->Busy()};
+    }
     auto settings = std::make_unique<QSettings>(file, RegFileFormat());
     if (settings->status() == QSettings::FormatError) {
         // Not an export text: keep a copy, then carry on as with no file, so
@@ -175,8 +187,24 @@ std::unique_ptr<RegistrySession> CRegistry::Open()
         QFile::remove(UnreadableCopyPath());
         QFile::copy(file, UnreadableCopyPath());
     } else if (settings->status() != QSettings::NoError) {
-        return nullptr; // a file that exists but cannot be read is left alone
+        return {}; // a file that exists but cannot be read is left alone
     }
-    return std::make_unique<SettingsSession>(std::move(lock), std::move(settings));
+    return {std::make_unique<SettingsSession>(std::move(lock), std::move(settings)), std::nullopt};
 #endif
+}
+
+QString CRegistry::UnsavedCopyPath(const std::string &profile)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brondel/Verrin-%1-unsaved.reg").arg(QString::fromStdString(profile));
+}
+
+QString CRegistry::WriteUnsavedCopy(const std::string &profile, const std::string &exportText)
+{
+    QDir().mkpath(QFileInfo(UnsavedCopyPath(profile)).absolutePath());
+    QSaveFile file(UnsavedCopyPath(profile));
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(exportText.data(), qint64(exportText.size())) == qint64(exportText.size()) && file.commit())
+        return {};
+    return file.errorString();
 }

@@ -18,6 +18,19 @@ public:
     // program starts a new one in its place.
     static QString UnreadableCopyPath();
 
+    // Where the settings of a profile go when a save cannot reach the store
+    // and the user gives up waiting: an export text beside the settings file.
+    static QString UnsavedCopyPath(const std::string &profile);
+    // Writes `exportText` there; the reason when that fails, else empty.
+    static QString WriteUnsavedCopy(const std::string &profile, const std::string &exportText);
+
 protected:
-    std::unique_ptr<RegistrySession> Open() override;
+    RegistryOpening Open() override;
+    // The store for reading only: without the file's lock, which only a
+    // batch that writes needs, since every write replaces the file in one
+    // piece. Its batches must set nothing.
+    RegistryOpening OpenForReading();
+
+private:
+    RegistryOpening OpenStore(bool locked);
 };

@@ -6,7 +6,9 @@
 Registry::Hold::Hold(Registry &registry) : registry_(registry), outer_(!registry.held_)
 {
     if (outer_) {
-        registry_.session_ = registry_.Open();
+        RegistryOpening opening = registry_.Open();
+        registry_.session_ = std::move(opening.session);
+        registry_.busy_ = std::move(opening.busy);
         registry_.held_ = true;
     }
 }
@@ -17,6 +19,7 @@ bool Registry::Hold::Close()
         return true;
     const std::unique_ptr<RegistrySession> session = std::move(registry_.session_);
     registry_.held_ = false;
+    registry_.busy_.reset();
     return session ? session->Close() : false;
 }
 

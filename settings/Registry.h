@@ -4,6 +4,7 @@
 // of the store, of a key in it, and the reading and writing of one value
 // (CRegistry over QSettings, an in-memory map in tests).
 
+#include "common/LockBusy.h"
 #include "settings/RegExport.h"
 
 #include <cstdint>
@@ -32,6 +33,12 @@ public:
     virtual RegistryKey *Key(const std::string &keyPath) = 0;
     // Stores what was set, if anything; false when that fails. Called once.
     virtual bool Close() = 0;
+};
+
+// What opening the store gives: a session, or why there is none.
+struct RegistryOpening {
+    std::unique_ptr<RegistrySession> session; // null: the store cannot be opened
+    std::optional<LockBusy> busy;             // another process kept its lock past the wait
 };
 
 // Mode of an access: Write stores the caller's value; Read reads it and, when
@@ -74,6 +81,10 @@ public:
         Hold(const Hold &) = delete;
         Hold &operator=(const Hold &) = delete;
 
+        // Set when another process kept the store locked for all of
+        // kLockWaitBound: nothing of the batch can be read or written.
+        const std::optional<LockBusy> &Busy() const { return registry_.busy_; }
+
         // Stores what the batch changed; false when that fails. Nothing
         // after the first call.
         bool Close();
@@ -84,9 +95,9 @@ public:
     };
 
 protected:
-    // Opens the store; nothing when it cannot be opened (every access of
-    // the batch then fails).
-    virtual std::unique_ptr<RegistrySession> Open() = 0;
+    // Opens the store, waiting at most kLockWaitBound for another process
+    // that has it open. Without a session every access of the batch fails.
+    virtual RegistryOpening Open() = 0;
 
 private:
     template <typename Access> bool WithKey(Access access);
@@ -94,4 +105,5 @@ private:
     std::string keyPath_ = "SOFTWARE\\Brondel\\Verrin";
     bool held_ = false;                        // a Hold is open
     std::unique_ptr<RegistrySession> session_; // its opening of the store
+    std::optional<LockBusy> busy_;             // why it has none
 };

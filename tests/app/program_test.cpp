@@ -5,6 +5,7 @@
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/Pty.h"
+#include "support/StoppedLockHolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,8 +34,8 @@ QByteArray SettingsFileBytes()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Waits until the program has printed `text` on stderr.
-bool WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
+// What the program prints on stderr until it has printed `text`.
+QByteArray WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
 {
     QElapsedTimer t;
     t.start();
@@ -43,7 +44,7 @@ bool WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
     while (!err.contains(text) && t.elapsed() < timeoutMs && p.state() == QProcess::Running)
         if (p.waitForReadyRead(100))
             err += p.readAllStandardError();
-    return err.contains(text);
+    return err;
 }
 } // namespace
 
@@ -129,7 +130,7 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
         p.setProcessEnvironment(env);
         p.start(Verrin(), {});
         ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(WaitForError(p, c.says));
+        ASSERT_TRUE(WaitForError(p, c.says).contains(c.says));
         ::kill(pid_t(p.processId()), c.sig);
         ASSERT_TRUE(p.waitForFinished(10000)) << "the box stayed up";
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
@@ -137,4 +138,33 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
         EXPECT_EQ(SettingsFileBytes(), settings);
         EXPECT_EQ(store.GetDwordValue("A", 0), uint32_t(::getpid()));
     }
+}
+
+// A start that finds the settings file locked by a stopped process names that
+// process once the wait ends; a termination signal then ends the start with
+// status 1, the claimed profile given back and the file unwritten.
+TEST(Program, AStoppedHolderOfTheSettingsFileIsNamedAndTheStartEndsCleanly)
+{
+    CSharedMemory store;
+    {
+        CRegistry registry;
+        (void)SaveSettings(registry, "A", Settings{});
+    }
+    const QByteArray settings = SettingsFileBytes();
+    const StoppedLockHolder holder(QFile::encodeName(CRegistry::FilePath() + ".access").toStdString());
+    ASSERT_TRUE(holder.Stopped());
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(Verrin(), {});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    const QByteArray err = WaitForError(p, "which is stopped");
+    EXPECT_LT(t.elapsed(), kLockWaitBound.count() + 5000) << "the start and the wait";
+    EXPECT_TRUE(err.contains("Verrin.reg.access is held by process " + QByteArray::number(holder.Pid()) + " ("))
+        << err.toStdString();
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(store.GetDwordValue("A", 1), 0u);
+    EXPECT_EQ(SettingsFileBytes(), settings);
 }

@@ -22,7 +22,7 @@ public:
     std::vector<uint32_t> marks;
 
 protected:
-    std::unique_ptr<RegistrySession> Open() override
+    RegistryOpening Open() override
     {
         struct Watched : RegistrySession {
             Watched(WatchedRegistry &r, std::unique_ptr<RegistrySession> s) : r(r), s(std::move(s)) {}
@@ -35,8 +35,10 @@ protected:
             WatchedRegistry &r;
             std::unique_ptr<RegistrySession> s;
         };
-        std::unique_ptr<RegistrySession> file = CRegistry::Open();
-        return file ? std::make_unique<Watched>(*this, std::move(file)) : nullptr;
+        RegistryOpening file = CRegistry::Open();
+        if (file.session)
+            file.session = std::make_unique<Watched>(*this, std::move(file.session));
+        return file;
     }
 
 private:
@@ -59,16 +61,15 @@ TEST(ProfileSession, WithoutAFreeProfileOrAUsableStoreNoSettingsAreTouched)
         EXPECT_FALSE(session.HasProfile());
         session.Save(s);
         session.SaveDownloadChoice(s);
-        session.ReleaseAndSave(s);
+        session.Release();
         EXPECT_TRUE(registry.marks.empty()) << "damaged: " << damaged;
     }
 }
 
-// An instance touches only the settings of a profile it holds: a switch
-// claims the new profile before it saves and frees the old one, and the exit
-// saves before it frees. "Clear Profiles" adds the missing marks and keeps the
-// others.
-TEST(ProfileSession, SettingsAreTouchedOnlyWhileTheirProfileIsHeld)
+// An instance never touches the settings of a profile another instance holds,
+// and leaves the profile it switches from free. "Clear Profiles" adds the
+// missing marks and keeps the others.
+TEST(ProfileSession, SettingsOfAProfileHeldElsewhereAreNeverTouched)
 {
     CRegistry file;
     Settings c;
@@ -104,12 +105,13 @@ TEST(ProfileSession, SettingsAreTouchedOnlyWhileTheirProfileIsHeld)
     EXPECT_EQ(session.SelectProfile(2, s), SwitchOutcome::Switched);
     EXPECT_EQ(store.GetDwordValue("A", kNoValue), 0u);
     s.commPort = 44;
-    session.ReleaseAndSave(s);
+    session.Save(s);
+    session.Release();
     EXPECT_EQ(store.GetDwordValue("C", kNoValue), 0u);
     const size_t exits = registry.marks.size();
-    session.ReleaseAndSave(s);
-    EXPECT_EQ(registry.marks.size(), exits) << "a second release does nothing";
-    EXPECT_TRUE(std::all_of(registry.marks.begin(), registry.marks.end(), [](uint32_t m) { return m == 1; }));
+    session.Save(s);
+    EXPECT_EQ(registry.marks.size(), exits) << "nothing is saved once the profile is free";
+    EXPECT_TRUE(std::none_of(registry.marks.begin(), registry.marks.end(), [](uint32_t m) { return m == 2; }));
     LoadSettings(file, "A", s);
     EXPECT_EQ(s.commPort, 11);
     LoadSettings(file, "C", s);
