@@ -39,9 +39,13 @@ namespace {
 // The process holding the exclusive flock on the file (device, inode), from
 // lines of /proc/locks such as "1: FLOCK  ADVISORY  WRITE 1234 fe:00:5678 0
 // EOF"; waiters ("1: -> FLOCK ...") are left out. 0 when none is listed.
+// Where the table names another device than fstat does (an overlay file
+// system), the one lock on a file of that inode number stands.
 uint32_t FlockHolder(dev_t device, ino_t inode)
 {
     std::ifstream locks("/proc/locks");
+    uint32_t sameInode = 0;
+    int sameInodes = 0;
     for (std::string line; std::getline(locks, line);) {
         std::istringstream fields(line);
         std::string number, kind, advisory, access, file;
@@ -51,11 +55,14 @@ uint32_t FlockHolder(dev_t device, ino_t inode)
             continue;
         unsigned major = 0, minor = 0;
         uintmax_t ino = 0;
-        if (std::sscanf(file.c_str(), "%x:%x:%" SCNuMAX, &major, &minor, &ino) == 3 &&
-            makedev(major, minor) == device && ino == inode)
+        if (std::sscanf(file.c_str(), "%x:%x:%" SCNuMAX, &major, &minor, &ino) != 3 || ino != inode)
+            continue;
+        if (makedev(major, minor) == device)
             return pid;
+        sameInode = pid;
+        ++sameInodes;
     }
-    return 0;
+    return sameInodes == 1 ? sameInode : 0;
 }
 
 } // namespace
