@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void CMessageBoxes::Show(const std::string &text, const std::string &caption, MessageIcon icon)
+namespace {
+// Runs a box with the given buttons; returns the one pressed.
+QMessageBox::StandardButton Run(QWidget *parent, const std::string &text, const std::string &caption,
+                                MessageIcon icon, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(parent);
     box.setWindowTitle(caption.empty() ? QApplication::applicationName()
                                        : FromCodePage(caption));
     box.setText(FromCodePage(text));
@@ -16,7 +19,19 @@ void CMessageBoxes::Show(const std::string &text, const std::string &caption, Me
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
     case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
+    box.setStandardButtons(buttons);
     box.setAccessibleName(box.windowTitle());
-    box.exec();
+    return QMessageBox::StandardButton(box.exec());
+}
+} // namespace
+
+void CMessageBoxes::Show(const std::string &text, const std::string &caption, MessageIcon icon)
+{
+    Run(m_parent, text, caption, icon, QMessageBox::Ok);
+}
+
+Answer CMessageBoxes::AskRetry(const std::string &text, const std::string &caption, MessageIcon icon)
+{
+    const auto pressed = Run(m_parent, text, caption, icon, QMessageBox::Retry | QMessageBox::Cancel);
+    return pressed == QMessageBox::Retry ? Answer::Retry : Answer::Cancel;
 }

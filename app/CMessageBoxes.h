@@ -10,6 +10,7 @@ class CMessageBoxes : public UserMessages {
 public:
     explicit CMessageBoxes(QWidget *parent) : m_parent(parent) {}
     void Show(const std::string &text, const std::string &caption, MessageIcon icon) override;
+    Answer AskRetry(const std::string &text, const std::string &caption, MessageIcon icon) override;
 
 private:
     QWidget *m_parent;

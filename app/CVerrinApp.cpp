@@ -16,13 +16,19 @@ int Fail(const QString &message)
     std::fprintf(stderr, "verrin: %s\n", qPrintable(message));
     return 2;
 }
+
+// Closes the modal box that is up: its exec() returns as when its Cancel or
+// close button is pressed.
+void CloseModalBox()
+{
+    if (QWidget *box = QApplication::activeModalWidget())
+        box->close();
+}
 } // namespace
 
 int CVerrinApp::InitInstance(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // From here on a termination signal waits for the event loop, so one that
-    // comes while the window claims its profile still closes it cleanly.
     SignalBridge signalBridge;
     QApplication::setApplicationName(QStringLiteral("Verrin"));
     QApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
@@ -67,21 +73,28 @@ int CVerrinApp::InitInstance(int argc, char **argv)
             return Fail(QStringLiteral("no such port: %1").arg(options.portPath));
     }
 
+    // Until the window runs, the only event loops are those of message boxes:
+    // the refusal below, or a question the window asks while it starts. A
+    // termination request closes the box that is up (as its Cancel) and the
+    // program ends with 1; a request that comes before any box waits for the
+    // window's own loop, which closes it cleanly.
+    bool terminated = false;
+    const QMetaObject::Connection whileStarting =
+        QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &app, [&terminated] {
+            terminated = true;
+            CloseModalBox();
+        });
     CVerrinDlg dialog(options);
-    if (dialog.Started() != StartOutcome::Claimed) {
+    if (terminated || dialog.Started() != StartOutcome::Claimed) {
         const ProfileMessage m = StartFailureMessage(dialog.Started());
-        std::fprintf(stderr, "verrin: %s\n", m.text.c_str());
-        QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &app, &QApplication::quit);
-        CMessageBoxes(nullptr).Show(m.text, m.caption, m.icon);
+        if (!terminated && !m.text.empty()) {
+            std::fprintf(stderr, "verrin: %s\n", m.text.c_str());
+            CMessageBoxes(nullptr).Show(m.text, m.caption, m.icon);
+        }
         return 1;
     }
-    // A termination signal closes the main window as its close box does, from
-    // wherever the program stands: every open dialog and message box goes with
-    // it, so that nothing keeps running on a released profile.
-    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, [&dialog] {
-        dialog.reject();
-        QCoreApplication::exit(0);
-    });
+    QObject::disconnect(whileStarting);
+    QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &dialog, &CVerrinDlg::EndOnRequest);
     dialog.exec();
     return 0;
 }

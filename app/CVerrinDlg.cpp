@@ -3,8 +3,8 @@
 #include "app/CTerminalView.h"
 #include "common/DialogUnitsQt.h"
 #include "app/KeyInput.h"
-#include "app/ProfileMessages.h"
 #include "common/PollDispatch.h"
+#include "settings/SettingsStore.h"
 #include "dialogs/CPortProber.h"
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSendCmd.h"
@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -69,6 +70,8 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
     k.text = ToCodePage(e->text());
     return k;
 }
+
+std::optional<LockBusy> BusyOf(const ProfileSession &session) { return session.Busy(); }
 } // namespace
 
 CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
@@ -86,7 +89,19 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     m_loader = new CLoadImage(*this, m_messages, this);
     m_sender = std::make_unique<YmodemSender>(m_port, *m_loader, *m_debug, m_settings, m_clock);
 
-    m_started = m_session.Start(m_settings);
+    const bool waited = AskWhileBusy(
+        [this] {
+            m_started = m_session.Start(m_settings);
+            return m_started == StartOutcome::LockBusy ? BusyOf(m_session) : std::nullopt;
+        },
+        LockWaitStep::Start);
+    if (!waited) {
+        // A profile claimed before the wait is given back; its settings were
+        // never loaded, so nothing is saved.
+        if (m_session.Release())
+            m_session.Abandon();
+        m_started = StartOutcome::Cancelled;
+    }
     if (m_started != StartOutcome::Claimed)
         return;
     // The command line chooses the port and rate of this run; they are kept
@@ -128,7 +143,7 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 CVerrinDlg::~CVerrinDlg()
 {
     qApp->removeEventFilter(this);
-    m_session.ReleaseAndSave(m_settings); // nothing left to do after done()
+    LeaveProfile(); // nothing left to do after done()
     // The view reads the terminal text until it is gone, so it goes first.
     delete m_view;
 }
@@ -241,7 +256,14 @@ void CVerrinDlg::FillProfileList()
 
 void CVerrinDlg::SelectProfile(int index)
 {
-    if (m_session.SelectProfile(index, m_settings) == SwitchOutcome::InUse) {
+    SwitchOutcome outcome = SwitchOutcome::Same;
+    AskWhileBusy(
+        [&] {
+            outcome = m_session.SelectProfile(index, m_settings);
+            return outcome == SwitchOutcome::LockBusy ? BusyOf(m_session) : std::nullopt;
+        },
+        LockWaitStep::Switch);
+    if (outcome == SwitchOutcome::InUse) {
         const ProfileMessage m = ProfileInUseMessage();
         m_messages.Show(m.text, m.caption, m.icon);
     }
@@ -257,12 +279,74 @@ void CVerrinDlg::SelectProfile(int index)
 
 void CVerrinDlg::OnClearProfiles()
 {
-    m_session.ClearProfiles();
+    if (!AskWhileBusy([this] { return m_session.ClearProfiles(); }, LockWaitStep::ClearProfiles))
+        return;
     const ProfileMessage m = ClearProfilesMessage();
     m_messages.Show(m.text, m.caption, m.icon);
 }
 
-void CVerrinDlg::SaveSettings() { m_session.Save(m_settings); }
+// Runs `attempt` again for as long as it finds a lock between processes busy
+// and the user answers Retry; false when the user cancels.
+template <typename Attempt> bool CVerrinDlg::AskWhileBusy(Attempt attempt, LockWaitStep step)
+{
+    while (const std::optional<LockBusy> busy = attempt()) {
+        const std::string profile = m_session.ProfileName();
+        const ProfileMessage m =
+            LockBusyQuestion(*busy, step, profile, CRegistry::UnsavedCopyPath(profile).toStdString());
+        // Also on stderr, where a user who started Verrin from a terminal
+        // looks when its window is slow to come.
+        std::fprintf(stderr, "verrin: %s\n", m.text.c_str());
+        if (m_endRequested || m_messages.AskRetry(m.text, m.caption, m.icon) == Answer::Cancel)
+            return false;
+    }
+    return true;
+}
+
+void CVerrinDlg::SaveSettings()
+{
+    if (!AskWhileBusy([this] { return m_session.Save(m_settings); }, LockWaitStep::Save))
+        KeepUnsavedCopy();
+}
+
+void CVerrinDlg::SaveDownloadChoice()
+{
+    if (!AskWhileBusy([this] { return m_session.SaveDownloadChoice(m_settings); }, LockWaitStep::Save))
+        KeepUnsavedCopy();
+}
+
+// A save the user gave up on: the profile's settings, which stay in memory
+// for the next save, are also written beside the settings file.
+void CVerrinDlg::KeepUnsavedCopy()
+{
+    const std::string profile = m_session.ProfileName();
+    const QString failure = CRegistry::WriteUnsavedCopy(profile, ProfileExport(profile, m_settings));
+    if (failure.isEmpty())
+        return;
+    const ProfileMessage m = UnsavedCopyFailedMessage(
+        profile, CRegistry::UnsavedCopyPath(profile).toStdString(), failure.toStdString());
+    m_messages.Show(m.text, m.caption, m.icon);
+}
+
+// At exit: the settings are saved before the profile is freed, so that an
+// instance that takes it next loads them.
+void CVerrinDlg::LeaveProfile()
+{
+    if (!m_session.HasProfile())
+        return;
+    SaveSettings();
+    if (!AskWhileBusy([this] { return m_session.Release(); }, LockWaitStep::Release))
+        m_session.Abandon();
+}
+
+void CVerrinDlg::EndOnRequest()
+{
+    m_endRequested = true;
+    reject();
+    // Every modal loop running (a dialog, a message box, the mesh view and
+    // its closing wait) ends with the window, so that nothing goes on
+    // running on a released profile.
+    QCoreApplication::exit(0);
+}
 
 void CVerrinDlg::OnSetup()
 {
@@ -288,7 +372,7 @@ void CVerrinDlg::OnSelect()
     m_settings.downloadFilename = chosen->name;
     static_cast<QLineEdit *>(Control(MainId::ImageName))
         ->setText(FromCodePage(m_settings.downloadFilename));
-    m_session.SaveDownloadChoice(m_settings);
+    SaveDownloadChoice();
 }
 
 void CVerrinDlg::OnLoad()
@@ -580,5 +664,11 @@ void CVerrinDlg::done(int result)
     m_pollTimer.stop();
     m_capture.Stop();
     QDialog::done(result);
-    m_session.ReleaseAndSave(m_settings);
+    // A termination request while the exit asks about a lock closes the
+    // question; the exit that asked goes on.
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    LeaveProfile();
+    m_leaving = false;
 }

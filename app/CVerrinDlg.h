@@ -5,6 +5,7 @@
 
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
+#include "app/ProfileMessages.h"
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileSession.h"
 #include "netview/NetViewHost.h"
@@ -46,10 +47,15 @@ public:
     explicit CVerrinDlg(const StartOptions &options, UserMessages *messages = nullptr,
                         QWidget *parent = nullptr);
 
-    // Why the window could not start (no free profile, or no instance
-    // store); Claimed when it runs normally.
+    // Why the window could not start (no free profile, no instance store,
+    // or the user gave up waiting for a lock); Claimed when it runs normally.
     StartOutcome Started() const { return m_started; }
     ~CVerrinDlg() override;
+
+    // A termination request: closes the window, which saves and frees its
+    // profile (answering Cancel to every question on the way), and ends every
+    // modal loop that runs, the dialogs and message boxes that are up with it.
+    void EndOnRequest();
 
     // Operations the other windows use.
     void UpdateControlStates() override;
@@ -105,6 +111,10 @@ private:
     void SelectProfile(int index);
     void OnClearProfiles();
     void SaveSettings();
+    void SaveDownloadChoice();
+    void KeepUnsavedCopy();
+    void LeaveProfile();
+    template <typename Attempt> bool AskWhileBusy(Attempt attempt, LockWaitStep step);
     void ResolvePortPath();
     void OnNetView();
     void OnSelect();
@@ -133,6 +143,8 @@ private:
     bool m_loading = false;
     bool m_binaryMode = false;
     bool m_inPoll = false;
+    bool m_leaving = false;      // saving and freeing the profile at exit
+    bool m_endRequested = false; // a termination request came
     ThreadSleeper m_sleeper;
     CCaptureFile m_captureFile; // outlives m_capture, which closes it
     SteadyTickClock m_clock;

@@ -1,5 +1,7 @@
 #include "instance/CSharedMemory.h"
 
+#include "common/ProcessLock.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -63,37 +65,49 @@ int RuntimeFolder(std::string &folder)
 } // namespace
 
 struct CSharedMemory::Impl {
+    std::string syncPath; // the operation lock's file
+    std::string regionPath;
+    uint32_t size = 0;
     int syncFd = -1;   // the operation lock
     int regionFd = -1; // the region, shared-locked for as long as this process uses it
     uint8_t *view = nullptr;
     size_t mapped = 0;
     bool created = true;
     bool open = false;
+    bool pending = false; // the region is opened by the first operation that gets the lock
 
-    // 0, or the errno (or StoreError) of the failure.
-    int Open(const std::string &name, uint32_t size)
+    // 0, or the errno (or StoreError) of the failure. The region is opened
+    // at once when the lock is free; otherwise, so that making the store never
+    // waits, by the first operation.
+    int Open(const std::string &name, uint32_t regionSize)
     {
-        if (size < kRegionHeaderSize)
+        if (regionSize < kRegionHeaderSize)
             return EINVAL;
         std::string folder;
         if (const int error = RuntimeFolder(folder))
             return error;
-        const std::string base = folder + "/" + name;
-        syncFd = OpenPrivateFile(base + "_Sync");
+        regionPath = folder + "/" + name;
+        syncPath = regionPath + "_Sync";
+        size = regionSize;
+        syncFd = OpenPrivateFile(syncPath);
         if (syncFd < 0)
             return errno;
-        if (Flock(syncFd, LOCK_EX) != 0)
-            return errno;
-        const int error = OpenRegion(base, size);
+        if (Flock(syncFd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK)
+                return errno;
+            pending = true;
+            return 0;
+        }
+        const int error = OpenRegion();
         Flock(syncFd, LOCK_UN);
         return error;
     }
 
     // Runs under the operation lock, so no other process opens the store
     // between the test for other users and the downgrade to a shared lock.
-    int OpenRegion(const std::string &path, uint32_t size)
+    int OpenRegion()
     {
-        regionFd = OpenPrivateFile(path);
+        regionFd = OpenPrivateFile(regionPath);
         if (regionFd < 0)
             return errno;
         if (Flock(regionFd, LOCK_EX | LOCK_NB) == 0) {
@@ -136,7 +150,7 @@ struct CSharedMemory::Impl {
             ::close(syncFd);
         view = nullptr;
         regionFd = syncFd = -1;
-        open = false;
+        open = pending = false;
     }
 };
 
@@ -151,14 +165,29 @@ CSharedMemory::CSharedMemory(const std::string &name, uint32_t size)
 
 CSharedMemory::~CSharedMemory() { impl_->Close(); }
 
-bool CSharedMemory::IsOpen() const { return impl_->open; }
+bool CSharedMemory::IsOpen() const { return impl_->open || impl_->pending; }
 
 bool CSharedMemory::IsCreated() const { return impl_->created; }
 
 StoreError CSharedMemory::WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation)
 {
-    if (!impl_->open || Flock(impl_->syncFd, LOCK_EX) != 0)
+    if (!IsOpen())
         return StoreError::NotOpen;
+    switch (LockWithinBound(impl_->syncFd)) {
+    case LockWait::Held: break;
+    case LockWait::Busy:
+        SetBusyLock(DescribeBusyLock(impl_->syncFd, impl_->syncPath));
+        return StoreError::LockBusy;
+    case LockWait::Failed: return StoreError::NotOpen;
+    }
+    if (impl_->pending) {
+        impl_->pending = false;
+        if (const int error = impl_->OpenRegion()) {
+            impl_->Close(); // releases the lock too
+            SetLastError(static_cast<uint32_t>(error));
+            return StoreError::NotOpen;
+        }
+    }
     // A region file cut short by someone else would fault on access.
     struct stat st;
     const bool whole = ::fstat(impl_->regionFd, &st) == 0 && static_cast<size_t>(st.st_size) >= impl_->mapped;

@@ -10,6 +10,8 @@
 // shared flock on the region file for its life, and the kernel drops both
 // locks of a process that dies. An instance that opens the store while no
 // other user holds it, crashed ones included, starts it afresh: empty.
+// Making the store never waits: while another process holds the lock, the
+// region is opened by the first operation that gets it.
 // Windows: a named mapping on the page file and a named semaphore
 // "<name>_Sync", which vanish with their last user.
 

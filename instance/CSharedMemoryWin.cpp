@@ -76,6 +76,9 @@ bool WantsExplicitSecurity()
 
 struct CSharedMemory::Impl {
     std::string name;
+    std::string regionName; // while the region waits to be opened
+    uint32_t size = 0;
+    bool pending = false;   // the region is opened by the first operation that gets the lock
     HANDLE semaphore = nullptr;
     HANDLE mapping = nullptr;
     uint8_t *view = nullptr;
@@ -104,7 +107,14 @@ struct CSharedMemory::Impl {
         semaphore = CreateSemaphoreA(Attributes(), 1, 1, (regionName + "_Sync").c_str());
         if (!semaphore)
             return GetLastError();
-        WaitForSingleObject(semaphore, INFINITE);
+        // Making the store never waits: while another process holds the
+        // lock, the first operation that gets it opens the region.
+        if (WaitForSingleObject(semaphore, 0) != WAIT_OBJECT_0) {
+            this->regionName = regionName;
+            this->size = size;
+            pending = true;
+            return ERROR_SUCCESS;
+        }
         const DWORD error = Map(regionName, size);
         ReleaseSemaphore(semaphore, 1, nullptr);
         return error;
@@ -139,7 +149,7 @@ struct CSharedMemory::Impl {
             CloseHandle(semaphore);
         view = nullptr;
         mapping = semaphore = nullptr;
-        open = false;
+        open = pending = false;
     }
 };
 
@@ -155,15 +165,33 @@ CSharedMemory::CSharedMemory(const std::string &name, uint32_t size)
 
 CSharedMemory::~CSharedMemory() { impl_->Close(); }
 
-bool CSharedMemory::IsOpen() const { return impl_->open; }
+bool CSharedMemory::IsOpen() const { return impl_->open || impl_->pending; }
 
 bool CSharedMemory::IsCreated() const { return impl_->created; }
 
 StoreError CSharedMemory::WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation)
 {
-    if (!impl_->open)
+    if (!IsOpen())
         return StoreError::NotOpen;
-    WaitForSingleObject(impl_->semaphore, INFINITE);
+    const DWORD waited = WaitForSingleObject(impl_->semaphore, DWORD(kLockWaitBound.count()));
+    if (waited == WAIT_TIMEOUT) {
+        LockBusy busy;
+        busy.file = (impl_->pending ? impl_->regionName : impl_->name) + "_Sync";
+        SetBusyLock(busy); // the holder of a semaphore is not known
+        ::SetLastError(static_cast<DWORD>(StoreError::LockBusy));
+        return StoreError::LockBusy;
+    }
+    if (waited != WAIT_OBJECT_0)
+        return StoreError::NotOpen;
+    if (impl_->pending) {
+        impl_->pending = false;
+        if (const DWORD error = impl_->Map(impl_->regionName, impl_->size)) {
+            ReleaseSemaphore(impl_->semaphore, 1, nullptr);
+            impl_->Close();
+            SetLastError(error);
+            return StoreError::NotOpen;
+        }
+    }
     const StoreError e = operation({impl_->view, impl_->mapped});
     ReleaseSemaphore(impl_->semaphore, 1, nullptr);
     if (e != StoreError::None)

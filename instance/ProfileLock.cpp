@@ -52,10 +52,37 @@ ClaimResult ClaimIfFree(SharedStore &store, int profile, uint32_t instanceId)
     return result;
 }
 
-void ReleaseProfile(SharedStore &store, int profile) { store.SetDwordValue(kProfileNames[profile], 0); }
+ClaimResult SwitchClaim(SharedStore &store, int from, int to, uint32_t instanceId)
+{
+    ClaimResult result;
+    result.error = store.Transact([&](SharedStore::Locked &s) {
+        StoreError hardError = StoreError::None;
+        if (!IsFree(s, to, hardError))
+            return hardError;
+        StoreError e = s.SetDwordValue(kProfileNames[to], instanceId);
+        if (e != StoreError::None)
+            return e;
+        e = s.SetDwordValue(kProfileNames[from], 0);
+        if (e != StoreError::None) {
+            s.SetDwordValue(kProfileNames[to], 0);
+            return e;
+        }
+        result.profile = to;
+        return e;
+    });
+    return result;
+}
 
-void AddMissingFreeMarks(SharedStore &store)
+StoreError ReleaseProfile(SharedStore &store, int profile)
+{
+    return store.Transact([&](SharedStore::Locked &s) { return s.SetDwordValue(kProfileNames[profile], 0); });
+}
+
+StoreError AddMissingFreeMarks(SharedStore &store)
 {
     for (const char *name : kProfileNames)
-        store.AddDwordValue(name, 0);
+        if (store.Transact([&](SharedStore::Locked &s) { return s.AddDwordValue(name, 0); }) ==
+            StoreError::LockBusy)
+            return StoreError::LockBusy;
+    return StoreError::None;
 }

@@ -13,7 +13,7 @@ inline constexpr std::array<const char *, kProfileCount> kProfileNames = {"A", "
                                                                           "E", "F", "G", "H"};
 
 struct ClaimResult {
-    StoreError error = StoreError::None; // the store could not be used
+    StoreError error = StoreError::None; // the store could not be used (LockBusy: see BusyLock)
     int profile = -1;                    // index of the claimed profile; -1 when none was free
 };
 
@@ -25,10 +25,14 @@ ClaimResult ClaimFirstFree(SharedStore &store, uint32_t instanceId);
 // Under one hold of the lock: marks the profile with `instanceId` if it is free.
 ClaimResult ClaimIfFree(SharedStore &store, int profile, uint32_t instanceId);
 
-// Marks the profile free.
-void ReleaseProfile(SharedStore &store, int profile);
+// Under one hold of the lock: marks `to` with `instanceId` if it is free, and
+// then `from` free. Nothing changes unless both do.
+ClaimResult SwitchClaim(SharedStore &store, int from, int to, uint32_t instanceId);
+
+// Marks the profile free. The error of the store, when it could not.
+StoreError ReleaseProfile(SharedStore &store, int profile);
 
 // Adds a free mark for each profile that has none, in table order, each an
 // operation of its own; marks that exist, a running instance's or a stale
-// one, are kept.
-void AddMissingFreeMarks(SharedStore &store);
+// one, are kept. Stops at LockBusy and returns it.
+StoreError AddMissingFreeMarks(SharedStore &store);

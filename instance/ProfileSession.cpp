@@ -9,13 +9,26 @@ ProfileSession::ProfileSession(SharedStore &store, Registry &registry, uint32_t 
 
 StartOutcome ProfileSession::Start(Settings &settings)
 {
-    const ClaimResult claim = ClaimFirstFree(store_, instanceId_);
-    if (claim.error != StoreError::None)
-        return StartOutcome::StoreUnavailable;
-    if (claim.profile < 0)
-        return StartOutcome::AllProfilesInUse;
-    profile_ = claim.profile;
-    LoadSettings(registry_, ProfileName(), settings);
+    if (!HasProfile()) {
+        const ClaimResult claim = ClaimFirstFree(store_, instanceId_);
+        if (claim.error == StoreError::LockBusy) {
+            busy_ = store_.BusyLock();
+            return StartOutcome::LockBusy;
+        }
+        if (claim.error != StoreError::None)
+            return StartOutcome::StoreUnavailable;
+        if (claim.profile < 0)
+            return StartOutcome::AllProfilesInUse;
+        profile_ = claim.profile;
+        loaded_ = false;
+    }
+    if (!loaded_) {
+        if (const std::optional<LockBusy> busy = LoadSettings(registry_, ProfileName(), settings)) {
+            busy_ = *busy;
+            return StartOutcome::LockBusy;
+        }
+        loaded_ = true;
+    }
     return StartOutcome::Claimed;
 }
 
@@ -28,36 +41,52 @@ SwitchOutcome ProfileSession::SelectProfile(int index, Settings &settings)
 {
     if (!HasProfile() || index < 0 || index >= kProfileCount || index == profile_)
         return SwitchOutcome::Same;
-    // The new profile is taken before the old one is saved and freed, so that
-    // no other instance can take it in between.
-    if (ClaimIfFree(store_, index, instanceId_).profile != index)
+    // One opening of the settings for the save and the load, taken before
+    // the marks change and kept until both are done: an instance that takes
+    // the old profile as soon as it is free loads what is saved here.
+    Registry::Hold hold(registry_);
+    if (hold.Busy()) {
+        busy_ = *hold.Busy();
+        return SwitchOutcome::LockBusy;
+    }
+    // The new profile is taken and the old one freed in one step, so that no
+    // other instance can take the new one in between.
+    const ClaimResult claim = SwitchClaim(store_, profile_, index, instanceId_);
+    if (claim.error == StoreError::LockBusy) {
+        busy_ = store_.BusyLock();
+        return SwitchOutcome::LockBusy;
+    }
+    if (claim.profile != index)
         return SwitchOutcome::InUse;
     SaveSettings(registry_, ProfileName(), settings);
-    ReleaseProfile(store_, profile_);
     profile_ = index;
     LoadSettings(registry_, ProfileName(), settings);
     return SwitchOutcome::Switched;
 }
 
-void ProfileSession::Save(const Settings &settings)
+std::optional<LockBusy> ProfileSession::Save(const Settings &settings)
 {
-    if (HasProfile())
-        SaveSettings(registry_, ProfileName(), settings);
+    return HasProfile() ? SaveSettings(registry_, ProfileName(), settings) : std::nullopt;
 }
 
-void ProfileSession::SaveDownloadChoice(const Settings &settings)
+std::optional<LockBusy> ProfileSession::SaveDownloadChoice(const Settings &settings)
 {
-    if (HasProfile())
-        ::SaveDownloadChoice(registry_, ProfileName(), settings);
+    return HasProfile() ? ::SaveDownloadChoice(registry_, ProfileName(), settings) : std::nullopt;
 }
 
-void ProfileSession::ReleaseAndSave(const Settings &settings)
+std::optional<LockBusy> ProfileSession::Release()
 {
     if (!HasProfile())
-        return;
-    SaveSettings(registry_, ProfileName(), settings);
-    ReleaseProfile(store_, profile_);
+        return std::nullopt;
+    if (ReleaseProfile(store_, profile_) == StoreError::LockBusy)
+        return store_.BusyLock();
     profile_ = -1;
+    return std::nullopt;
 }
 
-void ProfileSession::ClearProfiles() { AddMissingFreeMarks(store_); }
+std::optional<LockBusy> ProfileSession::ClearProfiles()
+{
+    if (AddMissingFreeMarks(store_) == StoreError::LockBusy)
+        return store_.BusyLock();
+    return std::nullopt;
+}

@@ -1,9 +1,11 @@
 #pragma once
 // The instance store: named values in a region that every running instance
 // of the program shares, with a lock between processes held for each
-// operation. CSharedMemory supplies the region and the lock; tests use a
-// plain buffer.
+// operation. An operation waits at most kLockWaitBound for the lock and
+// otherwise fails with StoreError::LockBusy. CSharedMemory supplies the
+// region and the lock; tests use a plain buffer.
 
+#include "common/LockBusy.h"
 #include "instance/StoreRegion.h"
 
 #include <cstdint>
@@ -52,17 +54,21 @@ public:
     // The code of the last failure: a StoreError, or the system's own code
     // when the region could not be opened.
     uint32_t LastError() const { return lastError_; }
+    // The lock and its holder, when the last failure was StoreError::LockBusy.
+    const LockBusy &BusyLock() const { return busyLock_; }
 
 protected:
     // Runs `operation` on the region while holding the lock; NotOpen without
-    // a region.
+    // a region, LockBusy (after SetBusyLock) when the lock was not had in time.
     virtual StoreError WithLockedRegion(const std::function<StoreError(RegionBytes)> &operation) = 0;
     // Told, under the lock, after a value was added or changed.
     virtual void ValueAdded() {}
     virtual void ValueChanged(const std::string &name) { (void)name; }
 
     void SetLastError(uint32_t code) { lastError_ = code; }
+    void SetBusyLock(LockBusy busy) { busyLock_ = std::move(busy); }
 
 private:
     uint32_t lastError_ = 0;
+    LockBusy busyLock_;
 };

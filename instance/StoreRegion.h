@@ -22,6 +22,7 @@ enum class StoreError : uint32_t {
     Damaged = 13,             // the region's bytes do not make a region
     OutOfMemory = 14,         // no room for another record
     BadLength = 24,           // a data size of 0
+    LockBusy = 121,           // another process kept the lock past the wait
     InsufficientBuffer = 122, // the stored value is wider than 4 bytes
     AlreadyExists = 183,      // a value of that name is already there
     NameTooLong = 1743,       // more than 39 characters

@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <map>
 
 #ifndef Q_OS_WIN
 #include "settings/SettingsFileLock.h"
@@ -21,39 +24,34 @@ struct SettingsFileLock {
 };
 #endif
 
-// One opened key: a QSettings on the store, the prefix of the key's values in
-// it and, for the file, the file's lock, held until the key is closed. Names
-// are matched without case, as the registry matches them, so that a key
+// One opened key: the prefix of its values in a QSettings of the session.
+// Names are matched without case, as the registry matches them, so that a key
 // exported from Windows ("Software") is the key the program asks for
 // ("SOFTWARE").
 class SettingsKey : public RegistryKey {
 public:
-    SettingsKey(std::unique_ptr<SettingsFileLock> lock, std::unique_ptr<QSettings> settings,
-                QString prefix)
-        : lock_(std::move(lock)), settings_(std::move(settings)), prefix_(std::move(prefix))
+    SettingsKey(QSettings &settings, QString prefix, bool &changed)
+        : settings_(settings), prefix_(std::move(prefix)), changed_(changed)
     {
     }
 
     std::optional<RegValue> Query(const std::string &name) override
     {
         const QString key = Resolve(name);
-        if (!settings_->contains(key))
+        if (!settings_.contains(key))
             return std::nullopt;
-        return FromVariant(settings_->value(key));
+        return FromVariant(settings_.value(key));
     }
 
     bool Set(const std::string &name, const RegValue &value) override
     {
         const QString key = Resolve(name);
-        // Every write rewrites the whole file, safely and so slowly (the file
-        // is flushed to disk); a value already stored needs none.
-        if (settings_->contains(key) && FromVariant(settings_->value(key)) == value)
+        // A value already stored needs no write.
+        if (settings_.contains(key) && FromVariant(settings_.value(key)) == value)
             return true;
-        settings_->setValue(key, ToVariant(value));
-        settings_->sync();
-        if (lock_)
-            lock_->AfterWrite();
-        return settings_->status() == QSettings::NoError;
+        settings_.setValue(key, ToVariant(value));
+        changed_ = true;
+        return true;
     }
 
 private:
@@ -62,10 +60,10 @@ private:
     QString Resolve(const std::string &name) const
     {
         const QString wanted = prefix_ + QString::fromStdString(name);
-        if (settings_->contains(wanted))
+        if (settings_.contains(wanted))
             return wanted;
         QString prefix = prefix_;
-        const QStringList keys = settings_->allKeys();
+        const QStringList keys = settings_.allKeys();
         for (const QString &key : keys) {
             if (key.compare(wanted, Qt::CaseInsensitive) == 0)
                 return key;
@@ -76,9 +74,78 @@ private:
         return prefix + QString::fromStdString(name);
     }
 
-    std::unique_ptr<SettingsFileLock> lock_; // declared first: released last
-    std::unique_ptr<QSettings> settings_;
+    QSettings &settings_;
     QString prefix_;
+    bool &changed_;
+};
+
+// One opening of the store. The file: one QSettings on it, read when the
+// session opens and written, in one piece (a new file renamed over the old),
+// when it closes, all under the file's lock. The Windows registry: a
+// QSettings per key, each written when the session closes.
+class SettingsSession : public RegistrySession {
+public:
+    // The file, under `lock` (null where there is no file).
+    SettingsSession(std::unique_ptr<SettingsFileLock> lock, std::unique_ptr<QSettings> file)
+        : lock_(std::move(lock)), file_(std::move(file))
+    {
+    }
+
+    RegistryKey *Key(const std::string &keyPath) override
+    {
+        auto &entry = keys_[keyPath];
+        if (!entry.key) {
+            QString prefix;
+            QSettings *settings = file_.get();
+            if (!settings) {
+                entry.native = std::make_unique<QSettings>(
+                    QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath),
+                    QSettings::NativeFormat);
+                if (entry.native->status() != QSettings::NoError) {
+                    keys_.erase(keyPath);
+                    return nullptr;
+                }
+                settings = entry.native.get();
+            } else {
+                prefix = QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath);
+                prefix.replace(QLatin1Char('\\'), QLatin1Char('/'));
+                prefix += QLatin1Char('/');
+            }
+            entry.key = std::make_unique<SettingsKey>(*settings, prefix, changed_);
+        }
+        return entry.key.get();
+    }
+
+    bool Close() override
+    {
+        if (!changed_)
+            return true;
+        bool ok = true;
+        if (file_) {
+            file_->sync();
+            ok = file_->status() == QSettings::NoError;
+            if (lock_)
+                lock_->AfterWrite();
+        }
+        for (auto &[path, entry] : keys_) {
+            if (entry.native) {
+                entry.native->sync();
+                ok = ok && entry.native->status() == QSettings::NoError;
+            }
+        }
+        changed_ = false;
+        return ok;
+    }
+
+private:
+    struct OpenKey {
+        std::unique_ptr<QSettings> native;
+        std::unique_ptr<SettingsKey> key;
+    };
+    std::unique_ptr<SettingsFileLock> lock_; // declared first: released last
+    std::unique_ptr<QSettings> file_;
+    std::map<std::string, OpenKey> keys_;
+    bool changed_ = false;
 };
 
 } // namespace
@@ -95,18 +162,24 @@ QString CRegistry::FilePath()
 
 QString CRegistry::UnreadableCopyPath() { return FilePath() + QStringLiteral(".unreadable"); }
 
-std::unique_ptr<RegistryKey> CRegistry::OpenKey(const std::string &keyPath)
+RegistryOpening CRegistry::Open() { return OpenStore(true); }
+
+RegistryOpening CRegistry::OpenForReading() { return OpenStore(false); }
+
+RegistryOpening CRegistry::OpenStore(bool locked)
 {
 #ifdef Q_OS_WIN
-    auto settings = std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath), QSettings::NativeFormat);
-    if (settings->status() != QSettings::NoError)
-        return nullptr;
-    return std::make_unique<SettingsKey>(nullptr, std::move(settings), QString());
+    (void)locked;
+    return {std::make_unique<SettingsSession>(nullptr, nullptr), std::nullopt};
 #else
     const QString file = FilePath();
     QDir().mkpath(QFileInfo(file).absolutePath());
-    auto lock = std::make_unique<SettingsFileLock>(file);
+    std::unique_ptr<SettingsFileLock> lock;
+    if (locked) {
+        lock = std::make_unique<SettingsFileLock>(file);
+        if (lock->Busy())
+            return {nullptr, lock->Busy()};
+    }
     auto settings = std::make_unique<QSettings>(file, RegFileFormat());
     if (settings->status() == QSettings::FormatError) {
         // Not an export text: keep a copy, then carry on as with no file, so
@@ -114,10 +187,24 @@ std::unique_ptr<RegistryKey> CRegistry::OpenKey(const std::string &keyPath)
         QFile::remove(UnreadableCopyPath());
         QFile::copy(file, UnreadableCopyPath());
     } else if (settings->status() != QSettings::NoError) {
-        return nullptr; // a file that exists but cannot be read is left alone
+        return {}; // a file that exists but cannot be read is left alone
     }
-    QString prefix = QStringLiteral("HKEY_CURRENT_USER\\") + QString::fromStdString(keyPath);
-    prefix.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return std::make_unique<SettingsKey>(std::move(lock), std::move(settings), prefix + QLatin1Char('/'));
+    return {std::make_unique<SettingsSession>(std::move(lock), std::move(settings)), std::nullopt};
 #endif
+}
+
+QString CRegistry::UnsavedCopyPath(const std::string &profile)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brondel/Verrin-%1-unsaved.reg").arg(QString::fromStdString(profile));
+}
+
+QString CRegistry::WriteUnsavedCopy(const std::string &profile, const std::string &exportText)
+{
+    QDir().mkpath(QFileInfo(UnsavedCopyPath(profile)).absolutePath());
+    QSaveFile file(UnsavedCopyPath(profile));
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(exportText.data(), qint64(exportText.size())) == qint64(exportText.size()) && file.commit())
+        return {};
+    return file.errorString();
 }

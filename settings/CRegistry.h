@@ -1,10 +1,10 @@
 #pragma once
 // The registry accessor of the program: on Windows the registry of the current
 // user; elsewhere the export-text file $XDG_CONFIG_HOME/Brondel/Verrin.reg,
-// which holds the same keys and values (see RegFileFormat.h). Every access
-// opens the store, reads or writes one value and closes it again, so that
-// several running instances saving their profiles never lose each other's
-// values.
+// which holds the same keys and values (see RegFileFormat.h). A batch of
+// accesses (a Registry::Hold) reads the file once and, if it changed
+// anything, replaces it once, all under the file's lock, so that several
+// running instances saving their profiles never lose each other's values.
 
 #include "settings/Registry.h"
 
@@ -18,6 +18,19 @@ public:
     // program starts a new one in its place.
     static QString UnreadableCopyPath();
 
+    // Where the settings of a profile go when a save cannot reach the store
+    // and the user gives up waiting: an export text beside the settings file.
+    static QString UnsavedCopyPath(const std::string &profile);
+    // Writes `exportText` there; the reason when that fails, else empty.
+    static QString WriteUnsavedCopy(const std::string &profile, const std::string &exportText);
+
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &keyPath) override;
+    RegistryOpening Open() override;
+    // The store for reading only: without the file's lock, which only a
+    // batch that writes needs, since every write replaces the file in one
+    // piece. Its batches must set nothing.
+    RegistryOpening OpenForReading();
+
+private:
+    RegistryOpening OpenStore(bool locked);
 };

@@ -1,23 +1,26 @@
 #include "settings/SettingsFileLock.h"
 
+#include "common/ProcessLock.h"
+
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 SettingsFileLock::SettingsFileLock(const QString &settingsFile)
     : file_(settingsFile)
 {
-    const QByteArray lockPath = QFile::encodeName(settingsFile + QStringLiteral(".access"));
+    const QString lockFile = settingsFile + QStringLiteral(".access");
+    const QByteArray lockPath = QFile::encodeName(lockFile);
     fd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0)
         fd_ = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd_ >= 0) {
-        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    if (fd_ >= 0 && LockWithinBound(fd_) == LockWait::Busy) {
+        busy_ = DescribeBusyLock(fd_, lockFile.toStdString());
+        ::close(fd_);
+        fd_ = -1;
+        return;
     }
     lastModified_ = QFileInfo(file_).lastModified();
 }

@@ -1,10 +1,42 @@
 #include "settings/SettingsStore.h"
 
 #include <type_traits>
+#include <vector>
 
 namespace {
 
 std::string Numbered(const char *name, size_t index) { return name + std::to_string(index + 1); }
+
+// A registry that takes the values written into it as entries of an export.
+class ExportRegistry : public Registry {
+public:
+    std::vector<RegEntry> entries;
+
+protected:
+    RegistryOpening Open() override { return {std::make_unique<Session>(entries), std::nullopt}; }
+
+private:
+    class Session : public RegistrySession, RegistryKey {
+    public:
+        explicit Session(std::vector<RegEntry> &entries) : entries_(entries) {}
+        RegistryKey *Key(const std::string &keyPath) override
+        {
+            keyPath_ = "HKEY_CURRENT_USER\\" + keyPath;
+            return this;
+        }
+        bool Close() override { return true; }
+        std::optional<RegValue> Query(const std::string &) override { return std::nullopt; }
+        bool Set(const std::string &name, const RegValue &value) override
+        {
+            entries_.push_back({keyPath_, name, value});
+            return true;
+        }
+
+    private:
+        std::vector<RegEntry> &entries_;
+        std::string keyPath_;
+    };
+};
 
 template <typename T>
 void Access(Registry &registry, AccessMode mode, const std::string &name, T &field)
@@ -19,9 +51,12 @@ void Access(Registry &registry, AccessMode mode, const std::string &name, T &fie
 
 std::string ProfileKeyPath(const std::string &profile) { return kSettingsBasePath + profile; }
 
-void LoadSettings(Registry &registry, const std::string &profile, Settings &s)
+std::optional<LockBusy> LoadSettings(Registry &registry, const std::string &profile, Settings &s)
 {
     const Settings d;
+    Registry::Hold hold(registry);
+    if (hold.Busy())
+        return hold.Busy();
     registry.SetKeyPath(ProfileKeyPath(profile));
     const auto read = [&](const std::string &name, auto &field, const auto &defaultValue) {
         field = defaultValue;
@@ -52,11 +87,15 @@ void LoadSettings(Registry &registry, const std::string &profile, Settings &s)
     s.debugMode = 0;
     read("ScreenTextColor", s.screenTextColor, d.screenTextColor);
     read("ScreenBackgroundColor", s.screenBackgroundColor, d.screenBackgroundColor);
+    return std::nullopt;
 }
 
-void SaveSettings(Registry &registry, const std::string &profile, const Settings &settings)
+std::optional<LockBusy> SaveSettings(Registry &registry, const std::string &profile, const Settings &settings)
 {
     Settings s = settings; // the accessor takes its values by reference
+    Registry::Hold hold(registry);
+    if (hold.Busy())
+        return hold.Busy();
     registry.SetKeyPath(ProfileKeyPath(profile));
     const auto write = [&](const std::string &name, auto &field) {
         Access(registry, AccessMode::Write, name, field);
@@ -87,12 +126,25 @@ void SaveSettings(Registry &registry, const std::string &profile, const Settings
     write("ScreenTextColor", s.screenTextColor);
     write("ScreenBackgroundColor", s.screenBackgroundColor);
     write("DebugMode", s.debugMode);
+    return std::nullopt;
 }
 
-void SaveDownloadChoice(Registry &registry, const std::string &profile, const Settings &settings)
+std::optional<LockBusy> SaveDownloadChoice(Registry &registry, const std::string &profile,
+                                           const Settings &settings)
 {
     Settings s = settings;
+    Registry::Hold hold(registry);
+    if (hold.Busy())
+        return hold.Busy();
     registry.SetKeyPath(ProfileKeyPath(profile));
     Access(registry, AccessMode::Write, "DownloadPath", s.downloadPath);
     Access(registry, AccessMode::Write, "DownloadFilename", s.downloadFilename);
+    return std::nullopt;
+}
+
+std::string ProfileExport(const std::string &profile, const Settings &settings)
+{
+    ExportRegistry registry;
+    SaveSettings(registry, profile, settings);
+    return WriteRegExport(registry.entries);
 }

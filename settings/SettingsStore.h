@@ -1,6 +1,11 @@
 #pragma once
 // Loading and saving the settings of one profile through the registry
-// accessor: which values exist, their defaults and the order of access.
+// accessor: which values exist, their defaults and the order of access. Each
+// of these is one batch of the accessor: one read of the store, and at most
+// one write, when something changed. When another process keeps the store
+// locked past the wait, each returns that lock and its holder, and reads and
+// writes nothing; otherwise nothing (a store that cannot be opened at all
+// leaves the defaults, as the accessor's rules say).
 
 #include "settings/Registry.h"
 #include "settings/Settings.h"
@@ -26,11 +31,17 @@ std::string ProfileKeyPath(const std::string &profile);
 // default. "AppendLF" and "FlowEnabled" have no default of their own: a missing
 // one is stored with what `settings` holds on entry. Debug mode becomes 0 and
 // the BD address text is left as it is: neither is ever read.
-void LoadSettings(Registry &registry, const std::string &profile, Settings &settings);
+std::optional<LockBusy> LoadSettings(Registry &registry, const std::string &profile, Settings &settings);
 
 // Writes every setting of the profile, "BdAddr" and "DebugMode" included. A
 // write that fails is skipped; the others are still written.
-void SaveSettings(Registry &registry, const std::string &profile, const Settings &settings);
+std::optional<LockBusy> SaveSettings(Registry &registry, const std::string &profile, const Settings &settings);
 
 // The choice of an image file reaches the profile at once.
-void SaveDownloadChoice(Registry &registry, const std::string &profile, const Settings &settings);
+std::optional<LockBusy> SaveDownloadChoice(Registry &registry, const std::string &profile,
+                                           const Settings &settings);
+
+// The profile's key with every value a save writes, as the export text of
+// the registry editor: what a save that could not reach the store leaves
+// beside it, for the user to take over.
+std::string ProfileExport(const std::string &profile, const Settings &settings);

@@ -1,14 +1,18 @@
 // Profiles in the main window: a window that ends saves its profile and frees
 // it; two windows (two instances' worth of stores in one process) then claim
 // "A" and "B", refuse each other's profile, switch to a free one and follow
-// its title, captions and colours.
+// its title, captions and colours; a save that a stopped process keeps from
+// the settings file.
 #include "app/CVerrinDlg.h"
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
+#include "support/StoppedLockHolder.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,4 +72,48 @@ TEST(ProfilesInTheWindow, ClaimRefuseSwitchSaveAndFollowTheLoadedProfile)
     ASSERT_EQ(messagesA.messages.size(), 1u);
     EXPECT_EQ(messagesA.messages[0].text, "Exit All Application Instances");
     EXPECT_EQ(messagesA.messages[0].caption, "Alert");
+}
+
+// A save that finds the settings file locked by a stopped process asks. Retry
+// saves once the process is gone; Cancel at exit keeps the settings in a copy
+// beside the file, which the question names, and the profile is still freed.
+TEST(ProfilesInTheWindow, ASaveBlockedByAStoppedProcessIsRetriedOrKeptBesideTheFile)
+{
+    const std::string lock = QFile::encodeName(CRegistry::FilePath() + ".access").toStdString();
+    MessageRecorder messages;
+    CVerrinDlg::StartOptions options;
+    options.baudrate = 57600;
+    CVerrinDlg w(options, &messages);
+    ASSERT_EQ(w.Started(), StartOutcome::Claimed);
+    auto holder = std::make_unique<StoppedLockHolder>(lock);
+    messages.answer = [&] {
+        holder.reset();
+        return Answer::Retry;
+    };
+    w.ApplyLoaderSettings({"C:\\fw\\", "next.bin", "", 0});
+    ASSERT_EQ(messages.messages.size(), 1u);
+    {
+        CRegistry registry;
+        Settings stored;
+        (void)LoadSettings(registry, "A", stored);
+        EXPECT_EQ(stored.downloadFilename, "next.bin");
+    }
+
+    holder = std::make_unique<StoppedLockHolder>(lock);
+    messages.answer = nullptr; // Cancel
+    w.reject();
+    ASSERT_EQ(messages.messages.size(), 2u);
+    const std::string copy = CRegistry::UnsavedCopyPath("A").toStdString();
+    EXPECT_NE(messages.messages[1].text.find(copy), std::string::npos) << messages.messages[1].text;
+    EXPECT_NE(messages.messages[1].text.find("which is stopped"), std::string::npos);
+    QFile kept(QFile::decodeName(copy.c_str()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    const RegParseResult parsed = ParseRegExport(kept.readAll().toStdString());
+    const auto baudrate = std::find_if(parsed.entries.begin(), parsed.entries.end(),
+                                       [](const RegEntry &e) { return e.name == "Baudrate"; });
+    ASSERT_NE(baudrate, parsed.entries.end());
+    EXPECT_EQ(baudrate->keyPath, "HKEY_CURRENT_USER\\SOFTWARE\\Brondel\\Verrin\\A");
+    EXPECT_EQ(baudrate->value.dword, 57600u);
+    CSharedMemory store;
+    EXPECT_EQ(store.GetDwordValue("A", 1), 0u);
 }

@@ -1,7 +1,11 @@
 // The verrin program as a process: its command line, and the termination
 // signals.
 #include "instance/CSharedMemory.h"
+#include "instance/ProfileLock.h"
+#include "settings/CRegistry.h"
+#include "settings/SettingsStore.h"
 #include "support/Pty.h"
+#include "support/StoppedLockHolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +26,25 @@ int OpenCount(qint64 pid, const std::string &path)
     for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
         count += fd.symLinkTarget().toStdString() == path;
     return count;
+}
+
+QByteArray SettingsFileBytes()
+{
+    QFile file(CRegistry::FilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What the program prints on stderr until it has printed `text`.
+QByteArray WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    p.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains(text) && t.elapsed() < timeoutMs && p.state() == QProcess::Running)
+        if (p.waitForReadyRead(100))
+            err += p.readAllStandardError();
+    return err;
 }
 } // namespace
 
@@ -76,4 +99,72 @@ TEST(Program, TerminationSignalsCloseTheWindowCleanlyAndFreeTheProfile)
             ASSERT_EQ(store.GetDwordValue("A", 1), 0u);
         }
     }
+}
+
+// While the box that refuses a start is up (every profile held, or no usable
+// instance store), a termination signal ends the program with status 1 and
+// writes nothing.
+TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
+{
+    CSharedMemory store;
+    ASSERT_TRUE(store.IsOpen());
+    for (const char *profile : kProfileNames)
+        store.AddDwordValue(profile, uint32_t(::getpid()));
+    {
+        CRegistry registry;
+        (void)SaveSettings(registry, "A", Settings{});
+    }
+    const QByteArray settings = SettingsFileBytes();
+    const QString notAFolder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + "/Brondel/Verrin.reg/runtime";
+    const struct {
+        int sig;
+        const char *runtime; // null: the test's store, all eight held
+        const char *says;
+    } cases[] = {{SIGTERM, nullptr, "in use"}, {SIGINT, "unusable", "could not be opened"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.says);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (c.runtime)
+            env.insert("XDG_RUNTIME_DIR", notAFolder);
+        p.setProcessEnvironment(env);
+        p.start(Verrin(), {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        ASSERT_TRUE(WaitForError(p, c.says).contains(c.says));
+        ::kill(pid_t(p.processId()), c.sig);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "the box stayed up";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_EQ(SettingsFileBytes(), settings);
+        EXPECT_EQ(store.GetDwordValue("A", 0), uint32_t(::getpid()));
+    }
+}
+
+// A start that finds the settings file locked by a stopped process names that
+// process once the wait ends; a termination signal then ends the start with
+// status 1, the claimed profile given back and the file unwritten.
+TEST(Program, AStoppedHolderOfTheSettingsFileIsNamedAndTheStartEndsCleanly)
+{
+    CSharedMemory store;
+    {
+        CRegistry registry;
+        (void)SaveSettings(registry, "A", Settings{});
+    }
+    const QByteArray settings = SettingsFileBytes();
+    const StoppedLockHolder holder(QFile::encodeName(CRegistry::FilePath() + ".access").toStdString());
+    ASSERT_TRUE(holder.Stopped());
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(Verrin(), {});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    const QByteArray err = WaitForError(p, "which is stopped");
+    EXPECT_LT(t.elapsed(), kLockWaitBound.count() + 5000) << "the start and the wait";
+    EXPECT_TRUE(err.contains("Verrin.reg.access is held by process " + QByteArray::number(holder.Pid()) + " ("))
+        << err.toStdString();
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(store.GetDwordValue("A", 1), 0u);
+    EXPECT_EQ(SettingsFileBytes(), settings);
 }

@@ -1,11 +1,13 @@
 // CSharedMemory between real processes: what a process killed while holding
-// a profile and the store's lock leaves behind, and many instances claiming
-// and freeing at once; the region cut short and the runtime folder. Each test
-// has a runtime folder of its own.
+// a profile and the store's lock leaves behind, one stopped while it holds
+// the lock, and many instances claiming and freeing at once; the region cut
+// short and the runtime folder. Each test has a runtime folder of its own.
 
 #include "instance/CSharedMemory.h"
+#include "instance/ProfileLock.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -57,6 +59,29 @@ TEST_F(CSharedMemoryProcesses, AKilledHolderLeavesItsMarkButNotTheLock)
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
     EXPECT_EQ(Line(*Probe({"hold"})), "claimed B created=0");
+}
+
+// A process stopped while it holds the lock (Ctrl+Z, a debugger) keeps every
+// operation waiting no longer than the bound, and is named; a store made
+// meanwhile opens with the first operation that gets the lock.
+TEST_F(CSharedMemoryProcesses, AStoppedHolderOfTheLockIsNamedOnceTheWaitEnds)
+{
+    CSharedMemory keeper;
+    const auto holder = Probe({"hold", "stop"});
+    ASSERT_EQ(Line(*holder), "claimed A created=0");
+    CSharedMemory late;
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(ClaimFirstFree(keeper, 1).error, StoreError::LockBusy);
+    EXPECT_LT(waited.elapsed(), kLockWaitBound.count() + 1000);
+    const LockBusy &busy = keeper.BusyLock();
+    EXPECT_EQ(busy.file, runtime_.filePath("shMemInstance_Sync").toStdString());
+    EXPECT_EQ(busy.holderPid, uint32_t(holder->processId()));
+    EXPECT_EQ(busy.holderProgram, "verrin_instance"); // the kernel keeps 15 characters
+    EXPECT_TRUE(busy.holderStopped);
+    holder->kill();
+    ASSERT_TRUE(holder->waitForFinished(10000));
+    EXPECT_EQ(ClaimFirstFree(late, 2).profile, 1) << "B, after the holder's A";
 }
 
 // Eight instances claim, switch and free profiles as fast as they can; each

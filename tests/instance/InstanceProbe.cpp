@@ -1,7 +1,8 @@
 // A stand-in for a running instance, for the tests between real processes.
-//   verrin_instance_probe hold       claims the first free profile, then takes
+//   verrin_instance_probe hold [stop] claims the first free profile, then takes
 //                                    the store's lock, prints "claimed X
-//                                    created=N" and keeps both until killed
+//                                    created=N" and keeps both until killed;
+//                                    with "stop" it stops itself (SIGSTOP)
 //   verrin_instance_probe stress MS  claims, switches and frees profiles for
 //                                    MS milliseconds; prints "ok", or "double
 //                                    X" and exits with 1 when the mark of a
@@ -11,6 +12,7 @@
 #include "instance/ProfileLock.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -64,12 +66,13 @@ int main(int argc, char **argv)
         return Stress(store, id, std::chrono::milliseconds(std::atoi(argv[2])));
     if (mode != "hold")
         return 2;
+    const bool stop = argc > 2 && std::string(argv[2]) == "stop";
     const int held = ClaimFirstFree(store, id).profile;
     store.Transact([&](SharedStore::Locked &) {
         Say(held < 0 ? "none" : std::string("claimed ") + kProfileNames[held] +
                                     " created=" + (store.IsCreated() ? "1" : "0"), 0);
         for (;;)
-            ::pause();
+            stop ? ::raise(SIGSTOP) : ::pause();
         return StoreError::None;
     });
     return 1;

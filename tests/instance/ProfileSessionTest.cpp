@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kNoValue = 0xFFFFFFFF;
 
-// The settings file; notes, at each opening of a profile's key, the mark of
+// The settings file; notes, at each access of a profile's key, the mark of
 // that profile in the store.
 class WatchedRegistry : public CRegistry {
 public:
@@ -22,10 +22,23 @@ public:
     std::vector<uint32_t> marks;
 
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &path) override
+    RegistryOpening Open() override
     {
-        marks.push_back(store_.GetDwordValue(path.substr(path.rfind('\\') + 1), kNoValue));
-        return CRegistry::OpenKey(path);
+        struct Watched : RegistrySession {
+            Watched(WatchedRegistry &r, std::unique_ptr<RegistrySession> s) : r(r), s(std::move(s)) {}
+            RegistryKey *Key(const std::string &path) override
+            {
+                r.marks.push_back(r.store_.GetDwordValue(path.substr(path.rfind('\\') + 1), kNoValue));
+                return s->Key(path);
+            }
+            bool Close() override { return s->Close(); }
+            WatchedRegistry &r;
+            std::unique_ptr<RegistrySession> s;
+        };
+        RegistryOpening file = CRegistry::Open();
+        if (file.session)
+            file.session = std::make_unique<Watched>(*this, std::move(file.session));
+        return file;
     }
 
 private:
@@ -48,16 +61,15 @@ TEST(ProfileSession, WithoutAFreeProfileOrAUsableStoreNoSettingsAreTouched)
         EXPECT_FALSE(session.HasProfile());
         session.Save(s);
         session.SaveDownloadChoice(s);
-        session.ReleaseAndSave(s);
+        session.Release();
         EXPECT_TRUE(registry.marks.empty()) << "damaged: " << damaged;
     }
 }
 
-// An instance touches only the settings of a profile it holds: a switch
-// claims the new profile before it saves and frees the old one, and the exit
-// saves before it frees. "Clear Profiles" adds the missing marks and keeps the
-// others.
-TEST(ProfileSession, SettingsAreTouchedOnlyWhileTheirProfileIsHeld)
+// An instance never touches the settings of a profile another instance holds,
+// and leaves the profile it switches from free. "Clear Profiles" adds the
+// missing marks and keeps the others.
+TEST(ProfileSession, SettingsOfAProfileHeldElsewhereAreNeverTouched)
 {
     CRegistry file;
     Settings c;
@@ -93,12 +105,13 @@ TEST(ProfileSession, SettingsAreTouchedOnlyWhileTheirProfileIsHeld)
     EXPECT_EQ(session.SelectProfile(2, s), SwitchOutcome::Switched);
     EXPECT_EQ(store.GetDwordValue("A", kNoValue), 0u);
     s.commPort = 44;
-    session.ReleaseAndSave(s);
+    session.Save(s);
+    session.Release();
     EXPECT_EQ(store.GetDwordValue("C", kNoValue), 0u);
     const size_t exits = registry.marks.size();
-    session.ReleaseAndSave(s);
-    EXPECT_EQ(registry.marks.size(), exits) << "a second release does nothing";
-    EXPECT_TRUE(std::all_of(registry.marks.begin(), registry.marks.end(), [](uint32_t m) { return m == 1; }));
+    session.Save(s);
+    EXPECT_EQ(registry.marks.size(), exits) << "nothing is saved once the profile is free";
+    EXPECT_TRUE(std::none_of(registry.marks.begin(), registry.marks.end(), [](uint32_t m) { return m == 2; }));
     LoadSettings(file, "A", s);
     EXPECT_EQ(s.commPort, 11);
     LoadSettings(file, "C", s);

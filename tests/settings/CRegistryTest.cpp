@@ -17,7 +17,9 @@
 #include <csignal>
 #include <map>
 #include <optional>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 inline void PrintTo(const RegValue &v, std::ostream *os)
 {
@@ -171,6 +173,36 @@ TEST_F(CRegistryFile, EightBitTextIsStoredAsUnicodeText)
     EXPECT_EQ(Load("A").cmdName[0], "Caf\xE9 \x80");
     WriteFile(WriteRegExport({{kVerrin + "A", "SendCmd2", V::String("zażółć")}}));
     EXPECT_EQ(Load("A").sendCmd[1], "za\xF3") << "ó is in the page, ż, ł and ć are not";
+}
+
+// A batch of accesses reads the file once and replaces it at most once: a
+// fresh start's load stores every default in one write, a load that finds
+// every value writes nothing, a save writes once. (Every write of the file
+// puts a new one in its place, by a rename or, for the first, a link.)
+TEST_F(CRegistryFile, ALoadOrASaveWritesTheFileAtMostOnce)
+{
+    const QString folder = QFileInfo(CRegistry::FilePath()).absolutePath();
+    QDir().mkpath(folder);
+    const int watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_MOVED_TO | IN_CREATE), 0);
+    const auto writes = [watch] {
+        alignas(inotify_event) char events[4096];
+        int count = 0;
+        for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+            for (char *e = events; e < events + n; e += sizeof(inotify_event) + reinterpret_cast<inotify_event *>(e)->len)
+                count += std::string(reinterpret_cast<inotify_event *>(e)->name) == "Verrin.reg";
+        return count;
+    };
+    Load("A");
+    EXPECT_EQ(writes(), 1) << "a fresh start's load";
+    Load("A");
+    EXPECT_EQ(writes(), 0) << "a load of a complete profile";
+    {
+        CRegistry registry;
+        SaveSettings(registry, "A", Sample("A", 3));
+    }
+    EXPECT_EQ(writes(), 1) << "a save";
+    ::close(watch);
 }
 
 // A damaged file of ours keeps what can be read; a file that is no export at

@@ -1,8 +1,10 @@
 #pragma once
-// Records user messages instead of showing them.
+// Records user messages instead of showing them; questions are answered by
+// `answer` (Cancel when it is not set).
 
 #include "common/UserMessages.h"
 
+#include <functional>
 #include <vector>
 
 struct RecordedMessage {
@@ -16,5 +18,11 @@ public:
     {
         messages.push_back({text, caption, icon});
     }
+    Answer AskRetry(const std::string &text, const std::string &caption, MessageIcon icon) override
+    {
+        messages.push_back({text, caption, icon});
+        return answer ? answer() : Answer::Cancel;
+    }
     std::vector<RecordedMessage> messages;
+    std::function<Answer()> answer;
 };
