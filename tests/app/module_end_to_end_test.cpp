@@ -61,8 +61,9 @@ TEST(WithTheModule, TheLoaderFollowsADownloadBlockByBlock)
         EXPECT_EQ(field("File Size"), size);
         EXPECT_EQ(progress->maximum(), size);
         EXPECT_EQ(progress->value(), bytes);
-        if (bytes < size)
+        if (bytes < size) {
             EXPECT_TRUE(packet == bytes / 1024 || packet == bytes / 1024 + 1) << packet << " at " << bytes;
+        }
         if (bytesSeen.empty() || bytesSeen.back() != bytes)
             bytesSeen.push_back(bytes);
     });

@@ -19,11 +19,11 @@ public:
     Values values;
 
 protected:
-    std::unique_ptr<RegistryKey> OpenKey(const std::string &) override
+    RegistryOpening Open() override
     {
-        struct Key : RegistryKey {
+        struct MapKey : RegistryKey {
             Values &v;
-            explicit Key(Values &values) : v(values) {}
+            explicit MapKey(Values &values) : v(values) {}
             std::optional<RegValue> Query(const std::string &name) override
             {
                 const auto it = v.find(name);
@@ -35,7 +35,13 @@ protected:
                 return true;
             }
         };
-        return std::make_unique<Key>(values);
+        struct Session : RegistrySession {
+            MapKey key;
+            explicit Session(Values &values) : key(values) {}
+            RegistryKey *Key(const std::string &) override { return &key; }
+            bool Close() override { return true; }
+        };
+        return {std::make_unique<Session>(values), std::nullopt};
     }
 };
 
