@@ -9,12 +9,27 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
+#include <string_view>
 
 namespace {
 int Fail(const QString &message)
 {
     std::fprintf(stderr, "verrin: %s\n", qPrintable(message));
     return 2;
+}
+
+// --help and --version are answered in text, which needs no display.
+bool AnswersInText(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            break;
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
 }
 
 // Closes the modal box that is up: its exec() returns as when its Cancel or
@@ -28,10 +43,11 @@ void CloseModalBox()
 
 int CVerrinApp::InitInstance(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app(AnswersInText(argc, argv) ? new QCoreApplication(argc, argv)
+                                                                          : new QApplication(argc, argv));
     SignalBridge signalBridge;
-    QApplication::setApplicationName(QStringLiteral("Verrin"));
-    QApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
+    QCoreApplication::setApplicationName(QStringLiteral("Verrin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -52,7 +68,7 @@ int CVerrinApp::InitInstance(int argc, char **argv)
         QStringList{QStringLiteral("d"), QStringLiteral("debug")},
         QStringLiteral("Debug mode: show the debug screen with the trace of downloads."));
     parser.addOptions({portOption, baudOption, connectOption, debugOption});
-    parser.process(app);
+    parser.process(*app);
     if (!parser.positionalArguments().isEmpty())
         return Fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
 
@@ -80,7 +96,7 @@ int CVerrinApp::InitInstance(int argc, char **argv)
     // window's own loop, which closes it cleanly.
     bool terminated = false;
     const QMetaObject::Connection whileStarting =
-        QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, &app, [&terminated] {
+        QObject::connect(&signalBridge, &SignalBridge::TerminationRequested, app.get(), [&terminated] {
             terminated = true;
             CloseModalBox();
         });

@@ -74,11 +74,16 @@ KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 std::optional<LockBusy> BusyOf(const ProfileSession &session) { return session.Busy(); }
 } // namespace
 
+// The icon lives in the resources of a static library, which register only
+// when asked.
+static void RegisterResources() { Q_INIT_RESOURCE(verrin); }
+
 CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWidget *parent)
     : QDialog(parent), m_session(m_store, m_registry, uint32_t(QCoreApplication::applicationPid())),
       m_boxes(this), m_messages(messages ? *messages : m_boxes),
       m_port(m_messages), m_capture(m_captureFile, m_clock, *this, m_messages)
 {
+    RegisterResources();
     setWindowIcon(QIcon(QStringLiteral(":/verrin.svg")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
