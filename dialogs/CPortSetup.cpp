@@ -65,12 +65,16 @@ CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, UserMe
     m_flow = MakeCheckBox(tr("RTS/CTS Flow Enabled"), m_values.flowEnabled, this);
     m_appendLF = MakeCheckBox(tr("Append LF after CR"), m_values.appendLF, this);
     m_smallPackets = MakeCheckBox(tr("Use Small Packets"), m_values.smallPackets, this);
+    // Reopens the port when its device comes back after it vanished (a USB
+    // adapter pulled and plugged in again).
+    m_reconnect = MakeCheckBox(tr("Reconnect"), m_values.autoReconnect, this);
 
     auto *portGroup = new QGroupBox(tr("Comm Port"), this);
     auto *portForm = new QFormLayout(portGroup);
     portForm->addRow(tr("Port"), m_portList);
     portForm->addRow(tr("Baudrate"), m_baudList);
     portForm->addRow(m_flow);
+    portForm->addRow(m_reconnect);
 
     auto *keyboardGroup = new QGroupBox(tr("Keyboard"), this);
     auto *keyboardLayout = new QVBoxLayout(keyboardGroup);
@@ -102,6 +106,7 @@ CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, UserMe
     connect(m_appendLF, &QCheckBox::toggled, this, [this](bool on) { m_values.appendLF = on; });
     connect(m_smallPackets, &QCheckBox::toggled, this,
             [this](bool on) { m_values.smallPackets = on; });
+    connect(m_reconnect, &QCheckBox::toggled, this, [this](bool on) { m_values.autoReconnect = on; });
     connect(colors, &QPushButton::clicked, this, &CPortSetup::EditColors);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -37,4 +37,5 @@ private:
     QCheckBox *m_flow;
     QCheckBox *m_appendLF;
     QCheckBox *m_smallPackets;
+    QCheckBox *m_reconnect;
 };

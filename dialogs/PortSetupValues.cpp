@@ -13,6 +13,7 @@ PortSetupValues SetupValuesOf(const Settings &settings)
     values.appendLF = settings.appendLF;
     values.flowEnabled = settings.flowEnabled;
     values.smallPackets = settings.smallPackets;
+    values.autoReconnect = settings.autoReconnect;
     values.textColor = settings.screenTextColor;
     values.backgroundColor = settings.screenBackgroundColor;
     return values;
@@ -26,6 +27,7 @@ void ApplySetupValues(const PortSetupValues &values, Settings &settings)
     settings.appendLF = values.appendLF;
     settings.flowEnabled = values.flowEnabled;
     settings.smallPackets = values.smallPackets;
+    settings.autoReconnect = values.autoReconnect;
     settings.screenTextColor = values.textColor;
     settings.screenBackgroundColor = values.backgroundColor;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The seven settings the Setup dialog edits, and its rules that need no
+// The settings the Setup dialog edits, and its rules that need no
 // window: the baud table, which entries start selected, what a choice from a
 // list changes, and how colour texts come back.
 
@@ -17,6 +17,7 @@ struct PortSetupValues {
     uint32_t appendLF = 0;
     uint32_t flowEnabled = 0;
     uint32_t smallPackets = 0;
+    uint32_t autoReconnect = 0;
     std::string textColor;
     std::string backgroundColor;
 };

@@ -28,5 +28,6 @@ struct Settings {
     int32_t sendMsPause = 100;
     std::string screenTextColor = "000000";
     std::string screenBackgroundColor = "DDDDFF";
+    uint32_t autoReconnect = 0; // reopen the port when its device comes back
     uint32_t debugMode = 0;
 };

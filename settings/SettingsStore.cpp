@@ -87,6 +87,7 @@ std::optional<LockBusy> LoadSettings(Registry &registry, const std::string &prof
     s.debugMode = 0;
     read("ScreenTextColor", s.screenTextColor, d.screenTextColor);
     read("ScreenBackgroundColor", s.screenBackgroundColor, d.screenBackgroundColor);
+    read("AutoReconnect", s.autoReconnect, d.autoReconnect);
     return std::nullopt;
 }
 
@@ -125,6 +126,7 @@ std::optional<LockBusy> SaveSettings(Registry &registry, const std::string &prof
     write("SendMsPause", s.sendMsPause);
     write("ScreenTextColor", s.screenTextColor);
     write("ScreenBackgroundColor", s.screenBackgroundColor);
+    write("AutoReconnect", s.autoReconnect);
     write("DebugMode", s.debugMode);
     return std::nullopt;
 }

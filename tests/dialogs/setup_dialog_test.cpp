@@ -150,7 +150,7 @@ TEST(SetupDialog, FromTheWindowOkStoresEveryFieldAndCancelDropsTheColours)
             auto *setup = qobject_cast<CPortSetup *>(QApplication::activeModalWidget());
             ASSERT_NE(setup, nullptr);
             QTest::keyClick(Find<QComboBox>(*setup, "Baudrate"), Qt::Key_Down); // 115200 to 128000
-            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets"})
+            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets", "Reconnect"})
                 Find<QCheckBox>(*setup, box)->click();
             QTimer::singleShot(0, [textColor] {
                 auto *colors = qobject_cast<CSetColor *>(QApplication::activeModalWidget());
@@ -174,7 +174,7 @@ TEST(SetupDialog, FromTheWindowOkStoresEveryFieldAndCancelDropsTheColours)
     runSetup(true, "a0b0c0");
     expected.baudrate = 128000;
     expected.flowEnabled = expected.appendLF = 0;
-    expected.smallPackets = 1;
+    expected.smallPackets = expected.autoReconnect = 1;
     expected.screenTextColor = "A0B0C0";
     expected.screenBackgroundColor = "102030";
     EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "OK";

@@ -91,10 +91,10 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
         CRegistry registry;
         SaveSettings(registry, "B", Sample("B", 7));
     }
-    EXPECT_EQ(StoredKey(windowsA).size(), 1 + (kKeepsPortName ? 54u : 53u));
+    EXPECT_EQ(StoredKey(windowsA).size(), 1 + (kKeepsPortName ? 55u : 54u));
     EXPECT_EQ(StoredKey(windowsA)["Unknown"], unknown);
     EXPECT_TRUE(StoredKey(kVerrin + "A").empty()) << "A's values went into a second key";
-    EXPECT_EQ(StoredKey(kVerrin + "B").size(), kKeepsPortName ? 56u : 55u);
+    EXPECT_EQ(StoredKey(kVerrin + "B").size(), kKeepsPortName ? 57u : 56u);
     EXPECT_EQ(StoredKey(kVerrin + "B")["BdAddr"], V::String("B")) << "saved, though never loaded";
     EXPECT_EQ(StoredKey(kVerrin + "B")["DebugMode"], V::Dword(7));
     EXPECT_EQ(StoredKey("HKEY_CURRENT_USER\\Other")[""], V::String("kept"));
@@ -265,7 +265,7 @@ TEST_F(CRegistryFile, TwoProcessesSavingDifferentProfilesLoseNeitherProfilesValu
         ASSERT_TRUE(saver.waitForFinished(120000));
         EXPECT_EQ(saver.exitCode(), 0) << saver.readAllStandardOutput().toStdString();
     }
-    EXPECT_EQ(StoredKey(kVerrin + "A").size() + StoredKey(kVerrin + "B").size(), 2 * 56u);
+    EXPECT_EQ(StoredKey(kVerrin + "A").size() + StoredKey(kVerrin + "B").size(), 2 * 57u);
 }
 
 } // namespace

@@ -12,7 +12,7 @@ inline auto Fields(const Settings &s)
     return std::tie(s.commPort, s.portName, s.baudrate, s.autoIncrement, s.appendLF, s.flowEnabled,
                     s.downloadPath, s.downloadFilename, s.smallPackets, s.bdAddr, s.sendCmd, s.sendHex,
                     s.sendCrLf, s.cmdName, s.sendContinuous, s.sendBlockSize, s.sendMsPause,
-                    s.screenTextColor, s.screenBackgroundColor, s.debugMode);
+                    s.screenTextColor, s.screenBackgroundColor, s.autoReconnect, s.debugMode);
 }
 
 // For n > 2, every field differs from its default and names `tag` or `n`, so
@@ -23,7 +23,8 @@ inline Settings Sample(const std::string &tag, int n)
     Settings s;
     s.commPort = s.baudrate = s.sendBlockSize = n;
     s.sendMsPause = -n;
-    s.autoIncrement = s.appendLF = s.flowEnabled = s.smallPackets = s.sendContinuous = s.debugMode = uint32_t(n);
+    s.autoIncrement = s.appendLF = s.flowEnabled = s.smallPackets = s.sendContinuous = s.autoReconnect = s.debugMode =
+        uint32_t(n);
     s.portName = "/dev/tty" + tag;
     s.downloadPath = "C:\\" + tag + "\\";
     s.downloadFilename = s.bdAddr = s.screenTextColor = s.screenBackgroundColor = tag;

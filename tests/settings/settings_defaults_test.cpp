@@ -71,6 +71,7 @@ TEST(SettingsDefaults, AFirstLoadStoresEveryValueWithItsDefault)
         {"SendMsPause", V::Dword(100)},
         {"ScreenTextColor", V::String("000000")},
         {"ScreenBackgroundColor", V::String("DDDDFF")},
+        {"AutoReconnect", V::Dword(0)},
     };
     for (int n = 1; n <= 10; ++n) {
         const std::string i = std::to_string(n);
@@ -82,7 +83,7 @@ TEST(SettingsDefaults, AFirstLoadStoresEveryValueWithItsDefault)
     }
     if (kKeepsPortName)
         expected.insert({"PortName", V::String("")});
-    ASSERT_EQ(expected.size(), kKeepsPortName ? 54u : 53u);
+    ASSERT_EQ(expected.size(), kKeepsPortName ? 55u : 54u);
 
     MapRegistry registry;
     Settings settings; // as the window holds it right after start
