@@ -5,6 +5,7 @@
 
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
+#include "app/LineTest.h"
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileSession.h"
 #include "netview/NetViewHost.h"
@@ -91,6 +92,7 @@ private:
     void Poll();
     void ReceiveStep();
     bool HandleTerminalKey(QKeyEvent *event);
+    void ApplyKey(const KeyOutcome &outcome);
     void FollowTerminal();
     void ShowAbout();
     void OnConnect();
@@ -99,6 +101,11 @@ private:
     void OnStayOnTop(bool checked);
     void OnPortLost();
     void OnCommandButton(int n);
+    void StartLineTest();
+    void FeedLineTest();
+    void FeedLineTestPieces();
+    void FinishLineTest();
+    void StopLineTest();
     void OnSetCmds();
     void OnSetup();
     void FillProfileList();
@@ -133,7 +140,12 @@ private:
     bool m_loading = false;
     bool m_binaryMode = false;
     bool m_inPoll = false;
-    ThreadSleeper m_sleeper;
+    // The line test under way, if any, and what it waits for.
+    std::unique_ptr<LineTestFeed> m_lineTest;
+    enum class LineTestWait { None, Pause, End } m_lineTestWait = LineTestWait::None;
+    uint32_t m_lineTestPauseMs = 0;
+    QTimer m_lineTestPause;
+    bool m_feeding = false;
     CCaptureFile m_captureFile; // outlives m_capture, which closes it
     SteadyCaptureClock m_captureClock;
     Capture m_capture;

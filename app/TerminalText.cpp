@@ -60,6 +60,12 @@ void TerminalText::AppendHex(const uint8_t *bytes, size_t count)
 
 void TerminalText::Echo(std::string_view text) { buf_.append(text.data(), text.size()); }
 
+void TerminalText::EchoTrimmed(std::string_view text)
+{
+    TrimFor(text.size());
+    Echo(text);
+}
+
 bool TerminalText::RubOut()
 {
     if (Length() == 0)

@@ -31,6 +31,10 @@ public:
     void AppendHex(const uint8_t *bytes, size_t count);
     // Sent text (EchoToTerminal): appended as it is, no filter, no trim.
     void Echo(std::string_view text);
+    // A piece of a send too long to keep whole (the line test's echo):
+    // appended unfiltered, but trimmed first as received text is, so it never
+    // takes the text to its limit.
+    void EchoTrimmed(std::string_view text);
     // Backspace typed at the keyboard: removes the last character when it is
     // printable (0x20..0x7E). Returns whether one was removed.
     bool RubOut();

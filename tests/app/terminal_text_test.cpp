@@ -57,6 +57,8 @@ TEST(TerminalText, TrimCountsTheUnfilteredStepAndEchoIsNeverTrimmed)
     echo.Echo(std::string(TerminalText::kLimit, 'x'));
     echo.Echo("\x01\xff\r");
     EXPECT_EQ(echo.Length(), TerminalText::kLimit + 3);
+    echo.EchoTrimmed("\x01\xff\r"); // a piece of the line test's echo
+    EXPECT_EQ(echo.Length(), TerminalText::kKeepBase);
 
     TerminalText huge;
     huge.Echo("old");

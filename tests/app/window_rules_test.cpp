@@ -44,21 +44,23 @@ TEST(TitleAndPortNames, ShowTheDevicesOwnNameWhereItHasOne)
 TEST(ControlStates, EachControlFollowsItsRule)
 {
     const WindowState idle{false, false, true}, active{true, false, true}, loading{true, true, true},
-        noFlow{true, false, false};
+        noFlow{true, false, false}, lineTest{true, false, true, true};
     using R = EnableRule;
     using namespace MainId;
-    const struct { EnableRule rule; bool idle, active, loading, noFlow; std::vector<int> ids; } rules[] = {
-        {R::Idle, true, false, false, false, {Connect, ProfileList, MainId::Setup}},
-        {R::Active, false, true, false, true, {Disconnect, Load, Clear, Escape, NetView, Command[9], Terminal, RxCount}},
-        {R::Always, true, true, true, true, {Select, SetCmds, Capture}},
-        {R::Disabled, false, false, false, false, {Speed, SpeedLabel}},
-        {R::FlowIndicator, false, true, true, false, {FlowIndicator}},
+    const struct { EnableRule rule; bool idle, active, loading, noFlow, lineTest; std::vector<int> ids; } rules[] = {
+        {R::Idle, true, false, false, false, false, {Connect, ProfileList, MainId::Setup}},
+        {R::Active, false, true, false, true, true, {Disconnect, Clear, Terminal, RxCount}},
+        {R::Sends, false, true, false, true, false, {Load, Escape, NetView, Command[0], Command[9]}},
+        {R::Always, true, true, true, true, true, {Select, SetCmds, Capture}},
+        {R::Disabled, false, false, false, false, false, {Speed, SpeedLabel}},
+        {R::FlowIndicator, false, true, true, false, true, {FlowIndicator}},
     };
     for (const auto &r : rules) {
         EXPECT_EQ(IsEnabled(r.rule, idle), r.idle) << int(r.rule);
         EXPECT_EQ(IsEnabled(r.rule, active), r.active) << int(r.rule);
         EXPECT_EQ(IsEnabled(r.rule, loading), r.loading) << int(r.rule);
         EXPECT_EQ(IsEnabled(r.rule, noFlow), r.noFlow) << int(r.rule);
+        EXPECT_EQ(IsEnabled(r.rule, lineTest), r.lineTest) << int(r.rule);
         for (const int id : r.ids)
             EXPECT_EQ(FindMainControl(id)->rule, r.rule) << FindMainControl(id)->caption << FindMainControl(id)->role;
     }
