@@ -21,6 +21,7 @@
 #include <QSignalBlocker>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -31,11 +32,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <climits>
-#include <new>
 #include <vector>
 
 namespace {
 constexpr int kPollIntervalMs = 100;
+// A receive step is shown a slice at a time, and after this much time the
+// event loop gets its turn (paints, timers, the port) before the rest: the
+// window never goes more than a frame without repainting, however fast bytes
+// arrive.
+constexpr size_t kReceiveSliceBytes = 16 * 1024;
+constexpr qint64 kReceiveRunNs = 2'000'000;
 
 KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 {
@@ -98,6 +104,16 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 
     m_pollTimer.setInterval(kPollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &CVerrinDlg::Poll);
+    m_receiveSlices.setSingleShot(true);
+    m_receiveSlices.setInterval(0);
+    connect(&m_receiveSlices, &QTimer::timeout, this, [this] {
+        // Inside a poll step's message box the step goes on after the box.
+        if (m_inPoll)
+            return;
+        m_inPoll = true;
+        ReceiveSlices();
+        m_inPoll = false;
+    });
     m_lineTestPause.setSingleShot(true);
     m_lineTestPause.setTimerType(Qt::PreciseTimer);
     connect(&m_lineTestPause, &QTimer::timeout, this, &CVerrinDlg::FeedLineTest);
@@ -547,22 +563,32 @@ void CVerrinDlg::Poll()
 
 void CVerrinDlg::ReceiveStep()
 {
-    const int32_t n = m_port.BytesWaiting();
-    if (n <= 0)
+    // A step still under way goes on first; its bytes came before.
+    if (!m_receive.Busy() && !m_receive.Start(m_binaryMode))
         return;
-    std::vector<uint8_t> buffer;
-    try {
-        buffer.resize(size_t(n) + 1);
-    } catch (const std::bad_alloc &) {
-        return;
+    ReceiveSlices();
+}
+
+void CVerrinDlg::ReceiveSlices()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (m_receive.Busy()) {
+        // A download takes the port over, or the port went: the step ends
+        // where it stands, and what it left waits for the next reader.
+        if (m_transferState != 0 || !m_port.IsConnected()) {
+            m_receive.End();
+            break;
+        }
+        m_receive.Continue(kReceiveSliceBytes);
+        if (clock.nsecsElapsed() >= kReceiveRunNs)
+            break;
     }
-    const uint32_t k = m_port.ReadBlock(buffer.data(), n);
-    if (m_binaryMode)
-        m_terminal.AppendHex(buffer.data(), k);
-    else
-        m_terminal.AppendReceived(buffer.data(), k);
     FollowTerminal();
-    m_capture.Flush();
+    if (m_receive.Busy())
+        m_receiveSlices.start();
+    else
+        m_capture.Flush();
 }
 
 void CVerrinDlg::FollowTerminal() { m_view->Follow(m_terminal); }
@@ -670,6 +696,7 @@ void CVerrinDlg::done(int result)
 {
     m_pollTimer.stop();
     StopLineTest();
+    m_receiveSlices.stop();
     m_capture.Stop();
     QDialog::done(result);
     m_session.ReleaseAndSave(m_settings);

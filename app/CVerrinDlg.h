@@ -6,6 +6,7 @@
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
 #include "app/LineTest.h"
+#include "app/SlicedReceive.h"
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileSession.h"
 #include "netview/NetViewHost.h"
@@ -91,6 +92,7 @@ private:
     void CreateControls();
     void Poll();
     void ReceiveStep();
+    void ReceiveSlices();
     bool HandleTerminalKey(QKeyEvent *event);
     void ApplyKey(const KeyOutcome &outcome);
     void FollowTerminal();
@@ -140,6 +142,8 @@ private:
     bool m_loading = false;
     bool m_binaryMode = false;
     bool m_inPoll = false;
+    SlicedReceive m_receive{m_port, m_terminal};
+    QTimer m_receiveSlices; // the rest of a receive step, once the event loop has had its turn
     // The line test under way, if any, and what it waits for.
     std::unique_ptr<LineTestFeed> m_lineTest;
     enum class LineTestWait { None, Pause, End } m_lineTestWait = LineTestWait::None;
