@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <random>
 #include <thread>
 
@@ -17,57 +16,34 @@ struct PtyWindow : PtyPair, ModuleWindow {
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
 };
 
-// Reads what the window sends, on a thread of its own while the test runs
-// the event loop, noting when each byte came. Holding stops it reading, so
-// that the pty fills and the window has to wait.
-struct PtyReader {
-    explicit PtyReader(int fd) : thread([this, fd] {
-        while (!stop) {
-            pollfd p{fd, POLLIN, 0};
-            if (hold || ::poll(&p, 1, 10) <= 0)
-                continue;
+// What the window sent, read while its event loop runs, with the time of
+// each read.
+struct PtyLog {
+    std::string bytes;
+    std::vector<std::pair<size_t, std::chrono::steady_clock::time_point>> reads; // end of each read, and when
+
+    // Until `enough` bytes have come, or nothing has for quietMs.
+    PtyLog &Read(int fd, size_t enough = SIZE_MAX, int quietMs = 300)
+    {
+        const auto now = [] { return std::chrono::steady_clock::now(); };
+        for (auto last = now(); bytes.size() < enough && now() - last < std::chrono::milliseconds(quietMs);) {
+            QTest::qWait(1);
             char buffer[65536];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            const std::lock_guard<std::mutex> lock(mutex);
-            got.append(buffer, size_t(std::max<ssize_t>(n, 0)));
-            reads.push_back({got.size(), std::chrono::steady_clock::now()});
+            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0; last = now()) {
+                bytes.append(buffer, size_t(n));
+                reads.push_back({bytes.size(), now()});
+            }
         }
-    }) {}
-    ~PtyReader()
-    {
-        stop = true;
-        thread.join();
-    }
-    size_t Size()
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return got.size();
-    }
-    // Everything, once nothing more has come for quietMs.
-    std::string Quiet(int quietMs = 300)
-    {
-        for (size_t before = Size() + 1; before != Size();) {
-            before = Size();
-            QTest::qWait(quietMs);
-        }
-        const std::lock_guard<std::mutex> lock(mutex);
-        return got;
+        return *this;
     }
     // Milliseconds between the arrival of byte at - 1 and byte at.
-    long GapBefore(size_t at)
+    long GapBefore(size_t at) const
     {
-        const std::lock_guard<std::mutex> lock(mutex);
         auto arrival = [&](size_t byte) {
             return std::find_if(reads.begin(), reads.end(), [&](const auto &r) { return r.first > byte; })->second;
         };
         return long(std::chrono::duration_cast<std::chrono::milliseconds>(arrival(at) - arrival(at - 1)).count());
     }
-
-    std::atomic<bool> stop{false}, hold{false};
-    std::mutex mutex;
-    std::string got;
-    std::vector<std::pair<size_t, std::chrono::steady_clock::time_point>> reads; // end of each read, and when
-    std::thread thread;
 };
 
 std::string LineTestBytes(int32_t count, size_t size)
@@ -196,25 +172,26 @@ TEST(MainWindow, ALineTestInBlocksPausesWithoutHoldingTheWindowAndTypedKeysFollo
     }
     PtyWindow w;
     ASSERT_TRUE(w.dlg->IsConnected());
-    PtyReader reader(w.master());
     Ticks ticks;
     w.Button(MainId::Command[9])->click();
     EXPECT_FALSE(w.Button(MainId::Command[0])->isEnabled()) << "CMD1 waits for the line test";
     ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == w.View(); }));
     QTest::keyClicks(w.View(), "at");
     QTest::keyClick(w.View(), Qt::Key_Return);
-    ASSERT_TRUE(WaitFor([&] { return w.Button(MainId::Command[0])->isEnabled(); }));
+    PtyLog log;
+    log.Read(w.master(), 3000);
     EXPECT_GE(ticks.count, 20) << "the window ran during the pauses";
     const std::string lines = LineTestBytes(100, 3000);
-    EXPECT_EQ(reader.Quiet(), lines + "at\r\n");
+    EXPECT_EQ(log.Read(w.master()).bytes, lines + "at\r\n");
     EXPECT_EQ(w.Text(), lines + "at\r\n");
+    EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled());
     for (size_t at = 256; at < lines.size() + 256; at += 256) // the last: before the typed keys
-        EXPECT_GE(reader.GapBefore(std::min(at, lines.size())), 30) << "pause before byte " << at;
+        EXPECT_GE(log.GapBefore(std::min(at, lines.size())), 30) << "pause before byte " << at;
 
     w.Button(MainId::BinaryMode)->setChecked(true);
     w.Button(MainId::Command[3])->click();
     const std::string esdMsg1("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19);
-    EXPECT_EQ(reader.Quiet(), lines + "at\r\n" + esdMsg1);
+    EXPECT_EQ(w.Read(), esdMsg1);
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
 }
 
@@ -232,18 +209,15 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     }
     PtyWindow w;
     ASSERT_TRUE(w.dlg->IsConnected());
-    auto reader = std::make_unique<PtyReader>(w.master());
     Ticks ticks;
     w.Button(MainId::Command[9])->click();
-    ASSERT_TRUE(WaitFor([&] { return reader->Size() >= 5 << 20; }, 30000)); // its echo passes the terminal's limit
-    reader->hold = true; // the pty fills and the window waits
+    PtyLog log;
+    ASSERT_GE(log.Read(w.master(), 5 << 20).bytes.size(), 5u << 20); // its echo passes the terminal's limit
     const int ticksBefore = ticks.count;
-    QTest::qWait(200);
+    QTest::qWait(200); // nobody reads: the pty fills and the window waits
     EXPECT_GE(ticks.count - ticksBefore, 10) << "the window runs while the port is full";
     w.Button(MainId::Disconnect)->click();
-    reader->hold = false;
-    const std::string got = reader->Quiet();
-    EXPECT_GE(got.size(), 5u << 20);
+    const std::string &got = log.Read(w.master()).bytes;
     EXPECT_TRUE(got == LineTestBytes(50000000, got.size())) << got.size() << " bytes are not the line test's first";
     EXPECT_LT(w.dlg->Terminal().Length(), TerminalText::kLimit);
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
@@ -251,8 +225,7 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     ASSERT_TRUE(w.Connect());
     EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled()) << "the line test ended with the connection";
     w.Button(MainId::Command[9])->click();
-    ASSERT_TRUE(WaitFor([&] { return reader->Size() > got.size(); }));
-    reader.reset();
+    EXPECT_FALSE(PtyLog().Read(w.master(), 1).bytes.empty());
     w.CloseMaster();
     EXPECT_TRUE(w.LossToldOnce(0));
 }
