@@ -40,8 +40,8 @@ constexpr int kPollIntervalMs = 100;
 // event loop gets its turn (paints, timers, the port) before the rest: the
 // window never goes more than a frame without repainting, however fast bytes
 // arrive.
-constexpr size_t kReceiveSliceBytes = 16 * 1024;
-constexpr qint64 kReceiveRunNs = 2'000'000;
+constexpr size_t kReceiveSliceBytes = 8 * 1024;
+constexpr qint64 kReceiveRunNs = 1'000'000;
 
 KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 {

@@ -10,8 +10,10 @@ constexpr const char *kPortErrorCaption = "Comm Port Error";
 constexpr const char *kWriteErrorCaption = "Comm Port Write Error";
 // QSerialPort keeps what it has read from the device in memory until Poll
 // takes it. Past this much it stops reading, the driver's queue fills and
-// the line's flow control holds the sender back.
-constexpr qint64 kReadBufferLimit = 2 * 1024 * 1024;
+// the line's flow control holds the sender back. A poll step takes at most
+// this much, so it caps the receive rate at 25 MB/s: above the 20 MB/s the
+// terminal keeps up with, with room for a tick that comes late.
+constexpr qint64 kReadBufferLimit = 2560 * 1024;
 } // namespace
 
 CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)

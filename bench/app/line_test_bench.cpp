@@ -80,11 +80,14 @@ int main(int argc, char **argv)
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     long rssPeak = 0; // VmRSS sampled every tenth tick while the line test runs
+    QString rssTrail; // and every ten seconds
     int tick = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         maxGap = std::max(maxGap, gapClock.restart());
         if (++tick % 10 == 0)
             rssPeak = std::max(rssPeak, RssKb());
+        if (tick % 1000 == 0)
+            rssTrail += QString::number(RssKb() / 1024.0, 'f', 1) + ' ';
     });
     auto *cmd10 = static_cast<QAbstractButton *>(dlg.Control(MainId::Command[9]));
     const long rssBefore = RssKb();
@@ -116,10 +119,10 @@ int main(int argc, char **argv)
     const double lineSeconds = double(got.size()) * 10 / baud;
     std::printf("line test: %d lines at %d baud, %s after %.3f s (the click took %lld ms): the module got %lld "
                 "bytes%s, which the line needs %.3f s for (ratio %.3f, target <= 1.05); RSS %.1f MB before, "
-                "%.1f MB at most while it ran, %.1f MB at the end; longest event-loop stall %lld ms%s\n",
+                "%.1f MB at most while it ran, %.1f MB at the end (every 10 s: %s); longest event-loop stall %lld ms%s\n",
                 lines, baud, finished ? "done" : "stopped", seconds, (long long)clickMs, (long long)got.size(),
                 exact ? ", exactly the line test's first" : ", NOT the line test's bytes", lineSeconds,
                 seconds / lineSeconds, rssBefore / 1024.0, rssPeak / 1024.0, rssAfter / 1024.0,
-                (long long)maxGap, messages.messages.empty() ? "" : ", with a message");
+                qPrintable(rssTrail.trimmed()), (long long)maxGap, messages.messages.empty() ? "" : ", with a message");
     return exact ? 0 : 1;
 }
