@@ -22,6 +22,8 @@
 #include <QSignalBlocker>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QScopedValueRollback>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,12 +33,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <climits>
 #include <cstdio>
-#include <new>
 #include <vector>
 
 namespace {
 constexpr int kPollIntervalMs = 100;
+// A receive step is shown a slice at a time, and after this much time the
+// event loop gets its turn (paints, timers, the port) before the rest: the
+// window never goes more than a frame without repainting, however fast bytes
+// arrive.
+constexpr size_t kReceiveSliceBytes = 8 * 1024;
+constexpr qint64 kReceiveRunNs = 1'000'000;
 
 KeyPress ToKeyPress(const QKeyEvent *e, bool terminalFocused)
 {
@@ -119,6 +127,26 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
 
     m_pollTimer.setInterval(kPollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &CVerrinDlg::Poll);
+    m_receiveSlices.setSingleShot(true);
+    m_receiveSlices.setInterval(0);
+    connect(&m_receiveSlices, &QTimer::timeout, this, [this] {
+        // Inside a poll step's message box the step goes on after the box.
+        if (m_inPoll)
+            return;
+        m_inPoll = true;
+        ReceiveSlices();
+        m_inPoll = false;
+    });
+    m_lineTestPause.setSingleShot(true);
+    m_lineTestPause.setTimerType(Qt::PreciseTimer);
+    connect(&m_lineTestPause, &QTimer::timeout, this, &CVerrinDlg::FeedLineTest);
+    // Queued: the line test is fed from the event loop, never from inside
+    // the port's own signal.
+    connect(&m_port, &CSerialPort::BytesSent, this, &CVerrinDlg::FeedLineTest, Qt::QueuedConnection);
+    connect(&m_port, &CSerialPort::WriteFailed, this, [this] {
+        StopLineTest();
+        UpdateControlStates();
+    });
     connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
     connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
     // A download goes on as soon as its reply arrives, not only at the tick.
@@ -443,10 +471,85 @@ void CVerrinDlg::UpdateCommandCaptions()
 
 void CVerrinDlg::OnCommandButton(int n)
 {
-    if (SendCommandButton(n, m_settings, m_binaryMode, m_port, *this, m_sleeper) ==
-        CommandSend::OutOfMemory)
-        m_messages.Show("Not enough memory for the line test", "", MessageIcon::Exclamation);
+    if (SendCommandButton(n, m_settings, m_binaryMode, m_port, *this) == CommandSend::LineTest)
+        StartLineTest();
     m_view->setFocus();
+}
+
+void CVerrinDlg::StartLineTest()
+{
+    m_lineTest = std::make_unique<LineTestFeed>(ParseLineCount(m_settings.sendCmd[9]),
+                                                PlanLineTest(m_settings));
+    m_lineTestWait = LineTestWait::None;
+    UpdateControlStates();
+    FeedLineTest();
+}
+
+void CVerrinDlg::FeedLineTest()
+{
+    // Not again from inside itself (a message box of a failed write).
+    if (!m_lineTest || m_feeding || m_lineTestPause.isActive())
+        return;
+    const QScopedValueRollback<bool> feeding(m_feeding, true);
+    FeedLineTestPieces();
+    FollowTerminal();
+}
+
+void CVerrinDlg::FeedLineTestPieces()
+{
+    // The port is kept holding about a tenth of a second of the line; each
+    // piece is echoed as it is handed over, so the terminal shows what went.
+    const size_t backlog = LineTestBacklog(m_settings.baudrate);
+    while (m_lineTest) {
+        const size_t held = size_t(std::max<qint64>(m_port.BytesToWrite(), 0));
+        if (m_lineTestWait != LineTestWait::None) {
+            if (held > 0)
+                return; // BytesSent comes back here
+            if (m_lineTestWait == LineTestWait::End) {
+                FinishLineTest();
+                return;
+            }
+            m_lineTestWait = LineTestWait::None;
+            m_lineTestPause.start(int(std::min<uint32_t>(m_lineTestPauseMs, INT_MAX)));
+            return;
+        }
+        if (held >= backlog)
+            return;
+        const LineTestFeed::Step step = m_lineTest->Take(backlog - held);
+        switch (step.action) {
+        case LineTestFeed::Action::Write:
+            m_terminal.EchoTrimmed(step.bytes);
+            if (m_port.QueueBytes(reinterpret_cast<const uint8_t *>(step.bytes.data()),
+                                  uint32_t(step.bytes.size())) < 0) {
+                StopLineTest();
+                UpdateControlStates();
+            }
+            break;
+        case LineTestFeed::Action::Pause:
+            m_lineTestWait = LineTestWait::Pause;
+            m_lineTestPauseMs = step.pauseMs;
+            break;
+        case LineTestFeed::Action::Done:
+            m_lineTestWait = LineTestWait::End;
+            break;
+        }
+    }
+}
+
+void CVerrinDlg::FinishLineTest()
+{
+    const std::deque<KeyOutcome> keys = m_lineTest->TakeHeldKeys();
+    m_lineTest.reset();
+    UpdateControlStates();
+    for (const KeyOutcome &key : keys)
+        ApplyKey(key);
+}
+
+void CVerrinDlg::StopLineTest()
+{
+    m_lineTest.reset();
+    m_lineTestPause.stop();
+    m_lineTestWait = LineTestWait::None;
 }
 
 void CVerrinDlg::OnSetCmds()
@@ -465,6 +568,7 @@ void CVerrinDlg::UpdateControlStates()
     state.connected = m_port.IsConnected();
     state.loading = m_loading;
     state.flowEnabled = m_settings.flowEnabled != 0;
+    state.lineTest = m_lineTest != nullptr;
     for (const ControlSpec &control : MainControls())
         if (control.id)
             Control(control.id)->setEnabled(IsEnabled(control.rule, state));
@@ -496,6 +600,7 @@ bool CVerrinDlg::OpenPort()
 
 bool CVerrinDlg::ClosePort()
 {
+    StopLineTest();
     if (!m_port.ClosePort())
         return false;
     m_pollTimer.stop();
@@ -519,6 +624,7 @@ void CVerrinDlg::OnDisconnect()
 
 void CVerrinDlg::OnPortLost()
 {
+    StopLineTest();
     m_pollTimer.stop();
     UpdateControlStates();
 }
@@ -548,22 +654,32 @@ void CVerrinDlg::Poll()
 
 void CVerrinDlg::ReceiveStep()
 {
-    const int32_t n = m_port.BytesWaiting();
-    if (n <= 0)
+    // A step still under way goes on first; its bytes came before.
+    if (!m_receive.Busy() && !m_receive.Start(m_binaryMode))
         return;
-    std::vector<uint8_t> buffer;
-    try {
-        buffer.resize(size_t(n) + 1);
-    } catch (const std::bad_alloc &) {
-        return;
+    ReceiveSlices();
+}
+
+void CVerrinDlg::ReceiveSlices()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (m_receive.Busy()) {
+        // A download takes the port over, or the port went: the step ends
+        // where it stands, and what it left waits for the next reader.
+        if (m_transferState != 0 || !m_port.IsConnected()) {
+            m_receive.End();
+            break;
+        }
+        m_receive.Continue(kReceiveSliceBytes);
+        if (clock.nsecsElapsed() >= kReceiveRunNs)
+            break;
     }
-    const uint32_t k = m_port.ReadBlock(buffer.data(), n);
-    if (m_binaryMode)
-        m_terminal.AppendHex(buffer.data(), k);
-    else
-        m_terminal.AppendReceived(buffer.data(), k);
     FollowTerminal();
-    m_capture.Flush();
+    if (m_receive.Busy())
+        m_receiveSlices.start();
+    else
+        m_capture.Flush();
 }
 
 void CVerrinDlg::FollowTerminal() { m_view->Follow(m_terminal); }
@@ -611,9 +727,18 @@ void CVerrinDlg::OnStayOnTop(bool checked)
 
 bool CVerrinDlg::HandleTerminalKey(QKeyEvent *event)
 {
-    const KeyOutcome outcome = DecideKeyPress(ToKeyPress(event, true));
+    KeyOutcome outcome = DecideKeyPress(ToKeyPress(event, true));
     if (!outcome.consumed)
         return false;
+    if (m_lineTest)
+        m_lineTest->HoldKey(std::move(outcome));
+    else
+        ApplyKey(outcome);
+    return true;
+}
+
+void CVerrinDlg::ApplyKey(const KeyOutcome &outcome)
+{
     if (!outcome.send.empty())
         m_port.SendString(outcome.send);
     if (outcome.effect == TerminalEffect::RubOut) {
@@ -622,7 +747,6 @@ bool CVerrinDlg::HandleTerminalKey(QKeyEvent *event)
     } else if (outcome.effect == TerminalEffect::Echo) {
         EchoToTerminal(outcome.echo);
     }
-    return true;
 }
 
 bool CVerrinDlg::eventFilter(QObject *watched, QEvent *event)
@@ -667,6 +791,8 @@ void CVerrinDlg::ShowAbout()
 void CVerrinDlg::done(int result)
 {
     m_pollTimer.stop();
+    StopLineTest();
+    m_receiveSlices.stop();
     m_capture.Stop();
     QDialog::done(result);
     // A termination request while the exit asks about a lock closes the

@@ -6,6 +6,8 @@
 #include "app/CMessageBoxes.h"
 #include "app/CommandButtons.h"
 #include "app/ProfileMessages.h"
+#include "app/LineTest.h"
+#include "app/SlicedReceive.h"
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileSession.h"
 #include "netview/NetViewHost.h"
@@ -96,7 +98,9 @@ private:
     void CreateControls();
     void Poll();
     void ReceiveStep();
+    void ReceiveSlices();
     bool HandleTerminalKey(QKeyEvent *event);
+    void ApplyKey(const KeyOutcome &outcome);
     void FollowTerminal();
     void ShowAbout();
     void OnConnect();
@@ -105,6 +109,11 @@ private:
     void OnStayOnTop(bool checked);
     void OnPortLost();
     void OnCommandButton(int n);
+    void StartLineTest();
+    void FeedLineTest();
+    void FeedLineTestPieces();
+    void FinishLineTest();
+    void StopLineTest();
     void OnSetCmds();
     void OnSetup();
     void FillProfileList();
@@ -145,7 +154,14 @@ private:
     bool m_inPoll = false;
     bool m_leaving = false;      // saving and freeing the profile at exit
     bool m_endRequested = false; // a termination request came
-    ThreadSleeper m_sleeper;
+    SlicedReceive m_receive{m_port, m_terminal};
+    QTimer m_receiveSlices; // the rest of a receive step, once the event loop has had its turn
+    // The line test under way, if any, and what it waits for.
+    std::unique_ptr<LineTestFeed> m_lineTest;
+    enum class LineTestWait { None, Pause, End } m_lineTestWait = LineTestWait::None;
+    uint32_t m_lineTestPauseMs = 0;
+    QTimer m_lineTestPause;
+    bool m_feeding = false;
     CCaptureFile m_captureFile; // outlives m_capture, which closes it
     SteadyTickClock m_clock;
     Capture m_capture;

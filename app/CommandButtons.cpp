@@ -4,18 +4,7 @@
 #include "settings/Settings.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cinttypes>
-#include <cstdio>
 #include <limits>
-#include <new>
-#include <stdexcept>
-#include <thread>
-
-void ThreadSleeper::SleepMs(uint32_t ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 int32_t ParseLineCount(std::string_view text)
 {
@@ -37,41 +26,6 @@ int32_t ParseLineCount(std::string_view text)
     if (negative)
         return static_cast<int32_t>(-magnitude);
     return static_cast<int32_t>(std::min(magnitude, cap - 1));
-}
-
-std::optional<std::string> BuildLineTestText(int32_t count)
-{
-    std::string text;
-    if (count <= 0)
-        return text;
-    try {
-        text.reserve(static_cast<size_t>(count) * 30);
-        char line[64];
-        int64_t total = 0;
-        for (int32_t i = 1; i <= count; ++i) {
-            total += 30;
-            const int len = std::snprintf(line, sizeof line, "Line %-5" PRId32 "%07" PRId64
-                                          " Bytes sent\r\n", i, total);
-            text.append(line, static_cast<size_t>(len));
-        }
-    } catch (const std::bad_alloc &) {
-        return std::nullopt;
-    } catch (const std::length_error &) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-LineTestPlan PlanLineTest(const Settings &settings)
-{
-    LineTestPlan plan;
-    plan.inBlocks = settings.sendContinuous == 0 && settings.sendBlockSize > 0 &&
-                    settings.sendMsPause >= 0;
-    if (plan.inBlocks) {
-        plan.blockSize = static_cast<uint32_t>(settings.sendBlockSize);
-        plan.pauseMs = static_cast<uint32_t>(settings.sendMsPause);
-    }
-    return plan;
 }
 
 const std::array<TestMessage, 7> &TestMessages()
@@ -122,39 +76,22 @@ CommandSend SendTestSequence(int n, SerialLink &link, EchoSink &echo)
 }
 
 CommandSend SendCommandButton(int n, const Settings &settings, bool binaryMode,
-                              SerialLink &link, EchoSink &echo, Sleeper &sleeper)
+                              SerialLink &link, EchoSink &echo)
 {
     if (binaryMode)
         return SendTestSequence(n, link, echo);
     if (n < 1 || n > 10)
         return CommandSend::Nothing;
+    if (n == 10)
+        return ParseLineCount(settings.sendCmd[9]) > 0 ? CommandSend::LineTest : CommandSend::Nothing;
 
-    std::string text;
-    LineTestPlan plan;
-    if (n == 10) {
-        std::optional<std::string> lines = BuildLineTestText(ParseLineCount(settings.sendCmd[9]));
-        if (!lines)
-            return CommandSend::OutOfMemory;
-        text = std::move(*lines);
-        plan = PlanLineTest(settings);
-    } else {
-        const size_t i = static_cast<size_t>(n - 1);
-        text = settings.sendCmd[i];
-        if (settings.sendCrLf[i])
-            text += "\r\n";
-    }
+    const size_t i = static_cast<size_t>(n - 1);
+    std::string text = settings.sendCmd[i];
+    if (settings.sendCrLf[i])
+        text += "\r\n";
     if (text.empty())
         return CommandSend::Nothing;
-
     echo.EchoToTerminal(text);
-    if (!plan.inBlocks) {
-        link.SendString(text);
-        return CommandSend::Sent;
-    }
-    const std::string_view all(text);
-    for (size_t offset = 0; offset < all.size(); offset += plan.blockSize) {
-        link.SendString(all.substr(offset, plan.blockSize));
-        sleeper.SleepMs(plan.pauseMs);
-    }
+    link.SendString(text);
     return CommandSend::Sent;
 }

@@ -22,7 +22,7 @@ const std::vector<ControlSpec> &MainControls()
         {MainId::Setup, K::PushButton, "Setup", "", 454, 72, 46, 11, R::Idle},
         {MainId::ImageName, K::ReadOnlyEdit, "", "image file name", 434, 97, 82, 12, R::Always},
         {MainId::Select, K::PushButton, "Select", "", 442, 110, 30, 11, R::Always},
-        {MainId::Load, K::PushButton, "Load", "", 479, 110, 30, 11, R::Active},
+        {MainId::Load, K::PushButton, "Load", "", 479, 110, 30, 11, R::Sends},
         {MainId::BinaryMode, K::CheckBox, "Binary Mode", "", 447, 133, 55, 10, R::Always},
         {MainId::StayOnTop, K::CheckBox, "Stay On Top", "", 447, 145, 56, 10, R::Always},
         {MainId::ClearProfiles, K::PushButton, "Clear Profiles", "", 454, 165, 46, 11, R::Always},
@@ -34,19 +34,19 @@ const std::vector<ControlSpec> &MainControls()
         {MainId::SpeedLabel, K::StaticText, "Speed:", "", 51, 248, 25, 8, R::Disabled},
         {MainId::Speed, K::ReadOnlyEdit, "", "speed", 76, 248, 40, 14, R::Disabled},
         {MainId::SetCmds, K::PushButton, "Set Cmds", "", 13, 259, 42, 14, R::Always},
-        {MainId::Escape, K::PushButton, "Escape", "", 74, 259, 42, 14, R::Active},
-        {MainId::NetView, K::PushButton, "Net View", "", 128, 240, 55, 14, R::Active},
+        {MainId::Escape, K::PushButton, "Escape", "", 74, 259, 42, 14, R::Sends},
+        {MainId::NetView, K::PushButton, "Net View", "", 128, 240, 55, 14, R::Sends},
         {0, K::GroupBox, "Commands", "", 195, 230, 317, 50, R::Always},
-        {MainId::Command[0], K::PushButton, "CMD1", "", 209, 240, 50, 14, R::Active},
-        {MainId::Command[1], K::PushButton, "CMD2", "", 268, 240, 50, 14, R::Active},
-        {MainId::Command[2], K::PushButton, "CMD3", "", 327, 240, 50, 14, R::Active},
-        {MainId::Command[3], K::PushButton, "CMD4", "", 386, 240, 50, 14, R::Active},
-        {MainId::Command[4], K::PushButton, "CMD5", "", 445, 240, 50, 14, R::Active},
-        {MainId::Command[5], K::PushButton, "CMD6", "", 209, 261, 50, 14, R::Active},
-        {MainId::Command[6], K::PushButton, "CMD7", "", 268, 261, 50, 14, R::Active},
-        {MainId::Command[7], K::PushButton, "CMD8", "", 327, 261, 50, 14, R::Active},
-        {MainId::Command[8], K::PushButton, "CMD9", "", 386, 261, 50, 14, R::Active},
-        {MainId::Command[9], K::PushButton, "CMD10", "", 445, 261, 63, 14, R::Active},
+        {MainId::Command[0], K::PushButton, "CMD1", "", 209, 240, 50, 14, R::Sends},
+        {MainId::Command[1], K::PushButton, "CMD2", "", 268, 240, 50, 14, R::Sends},
+        {MainId::Command[2], K::PushButton, "CMD3", "", 327, 240, 50, 14, R::Sends},
+        {MainId::Command[3], K::PushButton, "CMD4", "", 386, 240, 50, 14, R::Sends},
+        {MainId::Command[4], K::PushButton, "CMD5", "", 445, 240, 50, 14, R::Sends},
+        {MainId::Command[5], K::PushButton, "CMD6", "", 209, 261, 50, 14, R::Sends},
+        {MainId::Command[6], K::PushButton, "CMD7", "", 268, 261, 50, 14, R::Sends},
+        {MainId::Command[7], K::PushButton, "CMD8", "", 327, 261, 50, 14, R::Sends},
+        {MainId::Command[8], K::PushButton, "CMD9", "", 386, 261, 50, 14, R::Sends},
+        {MainId::Command[9], K::PushButton, "CMD10", "", 445, 261, 63, 14, R::Sends},
     };
     return controls;
 }
@@ -67,6 +67,7 @@ bool IsEnabled(EnableRule rule, const WindowState &s)
     case EnableRule::Idle: return !s.connected && !s.loading;
     case EnableRule::FlowIndicator: return s.flowEnabled && s.connected;
     case EnableRule::Disabled: return false;
+    case EnableRule::Sends: return s.connected && !s.loading && !s.lineTest;
     }
     return false;
 }

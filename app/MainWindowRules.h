@@ -18,8 +18,8 @@ std::string FormatTitle(const std::string &profile, const std::string &portDispl
 enum class ControlKind { PushButton, CheckBox, GroupBox, StaticText, ReadOnlyEdit, ComboBox, Terminal };
 
 // When a control is enabled. Active: connected and not loading; idle: not
-// connected and not loading.
-enum class EnableRule { Always, Active, Idle, FlowIndicator, Disabled };
+// connected and not loading; sends: active, and no line test running.
+enum class EnableRule { Always, Active, Idle, FlowIndicator, Disabled, Sends };
 
 struct ControlSpec {
     int id;              // template id; 0 for the "Commands" group box
@@ -38,6 +38,13 @@ struct WindowState {
     bool connected = false;
     bool loading = false;
     bool flowEnabled = false;
+    // A line test can run for hours. The buttons that send (the commands,
+    // "Escape", "Net View", "Load") wait for it to end rather than queue
+    // behind it: a command queued that long would go out long after its
+    // click with its reply lost in the echo, and the network view and a
+    // download need the module's replies at once. Typing stays possible;
+    // typed keys wait behind the line test (LineTestFeed).
+    bool lineTest = false;
 };
 
 bool IsEnabled(EnableRule rule, const WindowState &state);

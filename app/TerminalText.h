@@ -26,11 +26,28 @@ public:
 
     // Received bytes (AppendToTerminal): filter, trim, append.
     void AppendReceived(const uint8_t *bytes, size_t count);
+    // A receive step shown in slices gives the same text as one
+    // AppendReceived of the whole step: the first slice trims for the whole
+    // step (rest: the bytes of the step from this slice on), and a backspace
+    // reaches back into the earlier slices of its step. A change of the text
+    // between two slices (an echo, a clear) ends that call, and the rest of
+    // the step starts a new one. BeginReceivedStep comes before a step's
+    // first slice.
+    void BeginReceivedStep() { sliceOpen_ = false; }
+    void AppendReceivedSlice(const uint8_t *bytes, size_t count, size_t rest);
     // Binary display of one poll step: each byte as " %02X" through its own
     // AppendReceived, then CR LF through one more.
     void AppendHex(const uint8_t *bytes, size_t count);
+    // The same in parts, for a step shown in slices: the bytes, then the line
+    // end once after the step's last byte.
+    void AppendHexBytes(const uint8_t *bytes, size_t count);
+    void EndHexLine();
     // Sent text (EchoToTerminal): appended as it is, no filter, no trim.
     void Echo(std::string_view text);
+    // A piece of a send too long to keep whole (the line test's echo):
+    // appended unfiltered, but trimmed first as received text is, so it never
+    // takes the text to its limit.
+    void EchoTrimmed(std::string_view text);
     // Backspace typed at the keyboard: removes the last character when it is
     // printable (0x20..0x7E). Returns whether one was removed.
     bool RubOut();
@@ -52,6 +69,7 @@ public:
 
 private:
     void TrimFor(size_t incomingCount);
+    void Filter(const uint8_t *bytes, size_t count, size_t callStart);
     void DropFront(size_t n);
 
     std::string buf_;    // the text is buf_[start_..]; the front is dropped lazily
@@ -62,6 +80,8 @@ private:
     uint64_t viewBase_ = 0;  // the view holds [viewBase_, viewEnd_)
     uint64_t viewEnd_ = 0;
     uint64_t stableEnd_ = 0; // characters before it are unchanged since the last update
+    bool sliceOpen_ = false;    // the last change was a slice of a receive step
+    uint64_t sliceCallStart_ = 0; // absolute index where that step's call began
 };
 
 // The filter of received text alone: printable ASCII, CR and LF kept,

@@ -72,12 +72,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // make one, so that the short cases keep their speed.
     int fills = in.ConsumeIntegralInRange(0, 15) == 15 ? 0 : 1;
 
+    auto catchUp = [&] {
+        const TerminalText::ViewUpdate u = terminal.TakeViewUpdate();
+        FUZZ_CHECK(u.changed || (u.dropFront == 0 && u.keep == view.size() && u.append.empty()),
+                   "an update that changes nothing changes the view");
+        FUZZ_CHECK(u.dropFront <= view.size(), "drop %zu of %zu", u.dropFront, view.size());
+        view.erase(0, u.dropFront);
+        FUZZ_CHECK(u.keep <= view.size(), "keep %zu of %zu", u.keep, view.size());
+        view.resize(u.keep);
+        view.append(u.append);
+        FUZZ_CHECK(view == terminal.Text(), "view %zu chars, text %zu", view.size(), terminal.Length());
+    };
+
     while (in.remaining_bytes() > 0) {
         const int op = in.ConsumeIntegralInRange(0, 7);
         switch (op) {
-        case 0: { // received bytes
+        case 0: { // received bytes: one step at once, or in slices with the view catching up between
+            const size_t slice = in.ConsumeIntegralInRange<size_t>(0, 64);
             const std::string bytes = in.ConsumeRandomLengthString(512);
-            terminal.AppendReceived(Bytes(bytes), bytes.size());
+            if (slice == 0 || bytes.empty()) { // an empty step trims all the same
+                terminal.AppendReceived(Bytes(bytes), bytes.size());
+            } else {
+                terminal.BeginReceivedStep();
+                for (size_t at = 0; at < bytes.size(); at += slice) {
+                    terminal.AppendReceivedSlice(Bytes(bytes) + at, std::min(slice, bytes.size() - at),
+                                                 bytes.size() - at);
+                    catchUp();
+                }
+            }
             model.Received(bytes);
             bound = TerminalText::kLimit;
             break;
@@ -108,18 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             model.text.clear();
             echoed = false;
             break;
-        case 5: { // the view catches up
-            const TerminalText::ViewUpdate u = terminal.TakeViewUpdate();
-            FUZZ_CHECK(u.changed || (u.dropFront == 0 && u.keep == view.size() && u.append.empty()),
-                       "an update that changes nothing changes the view");
-            FUZZ_CHECK(u.dropFront <= view.size(), "drop %zu of %zu", u.dropFront, view.size());
-            view.erase(0, u.dropFront);
-            FUZZ_CHECK(u.keep <= view.size(), "keep %zu of %zu", u.keep, view.size());
-            view.resize(u.keep);
-            view.append(u.append);
-            FUZZ_CHECK(view == terminal.Text(), "view %zu chars, text %zu", view.size(), terminal.Length());
+        case 5: // the view catches up
+            catchUp();
             break;
-        }
         default: { // a long run of the port's text up to just below (or, echoed, past) the limit
             if (++fills > 1)
                 break;

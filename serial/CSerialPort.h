@@ -26,6 +26,15 @@ public:
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     void SetRtsHandshake(bool on) override;
 
+    // Writing without waiting, for a send too long to wait for: the bytes are
+    // handed to the port and go out behind what it already holds; BytesSent
+    // tells when the driver has taken some. Returns count, or -1 after
+    // reporting the failure as WriteBytes does. A later failure of the write
+    // is reported once and signalled by WriteFailed.
+    int32_t QueueBytes(const uint8_t *buffer, uint32_t count);
+    // Bytes handed over that the driver has not taken yet.
+    qint64 BytesToWrite() const { return m_port.bytesToWrite(); }
+
     uint32_t RxCount() const { return m_rxCount; }
     void ResetRxCount() { m_rxCount = 0; }
 
@@ -36,6 +45,11 @@ signals:
     void RxCountChanged(quint32 count);
     // Bytes arrived from the device.
     void BytesArrived();
+    // The driver took bytes of a write.
+    void BytesSent();
+    // A write handed over by QueueBytes failed; the user has been told and
+    // what was left of it is dropped.
+    void WriteFailed();
     // The device went away while connected; the user has been told and the
     // port is closed.
     void PortLost();
@@ -48,6 +62,7 @@ private:
     QSerialPort m_port;
     bool m_connected = false;
     bool m_flowEnabled = false;
+    bool m_inWriteBytes = false; // WriteBytes reports its own failures
     int32_t m_baudrate = 115200;
     uint32_t m_rxCount = 0;
 };

@@ -14,29 +14,52 @@ namespace {
 struct PtyWindow : PtyPair, ModuleWindow {
     PtyWindow() : ModuleWindow(QString::fromStdString(path())) {}
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
+};
 
-    // Clicks a button whose send holds the window until it is done, while a
-    // thread of the test reads the pty; returns what came and sets the time
-    // from the click to its last byte.
-    std::string ReadDuringClick(int id, size_t bytes, std::chrono::milliseconds &lastByte)
+// What the window sent, read while its event loop runs, with the time of
+// each read.
+struct PtyLog {
+    std::string bytes;
+    std::vector<std::pair<size_t, std::chrono::steady_clock::time_point>> reads; // end of each read, and when
+
+    // Until `enough` bytes have come, or nothing has for quietMs.
+    PtyLog &Read(int fd, size_t enough = SIZE_MAX, int quietMs = 300)
     {
-        std::string got;
-        const auto start = std::chrono::steady_clock::now();
-        std::thread reader([&] {
-            for (int idle = 0; got.size() < bytes && idle < 100;) { // 10 s without a byte ends it
-                char buffer[65536];
-                pollfd p{master(), POLLIN, 0};
-                const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(master(), buffer, sizeof buffer) : 0;
-                idle = n > 0 ? 0 : idle + 1;
-                got.append(buffer, size_t(std::max<ssize_t>(n, 0)));
-                if (n > 0)
-                    lastByte = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start);
+        const auto now = [] { return std::chrono::steady_clock::now(); };
+        for (auto last = now(); bytes.size() < enough && now() - last < std::chrono::milliseconds(quietMs);) {
+            QTest::qWait(1);
+            char buffer[65536];
+            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0; last = now()) {
+                bytes.append(buffer, size_t(n));
+                reads.push_back({bytes.size(), now()});
             }
-        });
-        Button(id)->click();
-        reader.join();
-        return got;
+        }
+        return *this;
+    }
+    // Milliseconds between the arrival of byte at - 1 and byte at.
+    long GapBefore(size_t at) const
+    {
+        auto arrival = [&](size_t byte) {
+            return std::find_if(reads.begin(), reads.end(), [&](const auto &r) { return r.first > byte; })->second;
+        };
+        return long(std::chrono::duration_cast<std::chrono::milliseconds>(arrival(at) - arrival(at - 1)).count());
+    }
+};
+
+std::string LineTestBytes(int32_t count, size_t size)
+{
+    LineTestText text(count);
+    std::string bytes(size, '\0');
+    bytes.resize(text.Read(bytes.data(), size));
+    return bytes;
+}
+
+struct Ticks : QTimer {
+    int count = 0;
+    Ticks()
+    {
+        connect(this, &QTimer::timeout, [this] { ++count; });
+        start(10);
     }
 };
 } // namespace
@@ -142,31 +165,76 @@ TEST(MainWindow, KeysAndButtonsGoToThePortAtOnceWithLocalEcho)
     EXPECT_TRUE(w.messages.messages.empty());
 }
 
-// A line test in blocks arrives whole and in order, its last block no sooner
-// than the pauses between blocks allow; a binary message with NUL bytes in it
-// arrives whole. (That it goes in one write shows only at the link, in
-// commands_test.cpp: a pty joins writes.)
-TEST(MainWindow, ALineTestInBlocksArrivesAfterItsPausesAndABinaryMessageWhole)
+// A line test in blocks arrives whole with its pauses, the window running
+// meanwhile; keys typed during it follow it, and the buttons that send wait
+// for its end. A binary message with NUL bytes arrives whole.
+TEST(MainWindow, ALineTestInBlocksPausesWithoutHoldingTheWindowAndTypedKeysFollowIt)
 {
-    Settings blocks; // 100 lines in blocks of 256 bytes: twelve blocks, eleven pauses between them
+    Settings blocks; // 100 lines in blocks of 256 bytes: twelve blocks, a pause after each
     blocks.sendContinuous = 0;
-    blocks.sendMsPause = 30;
+    blocks.sendMsPause = 40;
     {
         CRegistry registry;
         SaveSettings(registry, "A", blocks);
     }
     PtyWindow w;
     ASSERT_TRUE(w.dlg->IsConnected());
-    std::chrono::milliseconds last{};
-    const std::string lines = *BuildLineTestText(100);
-    EXPECT_EQ(w.ReadDuringClick(MainId::Command[9], lines.size(), last), lines);
-    EXPECT_GE(last.count(), 11 * 30);
+    Ticks ticks;
+    w.Button(MainId::Command[9])->click();
+    EXPECT_FALSE(w.Button(MainId::Command[0])->isEnabled()) << "CMD1 waits for the line test";
+    ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == w.View(); }));
+    QTest::keyClicks(w.View(), "at");
+    QTest::keyClick(w.View(), Qt::Key_Return);
+    PtyLog log;
+    log.Read(w.master(), 3000);
+    EXPECT_GE(ticks.count, 20) << "the window ran during the pauses";
+    const std::string lines = LineTestBytes(100, 3000);
+    EXPECT_EQ(log.Read(w.master()).bytes, lines + "at\r\n");
+    EXPECT_EQ(w.Text(), lines + "at\r\n");
+    EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled());
+    for (size_t at = 256; at < lines.size() + 256; at += 256) // the last: before the typed keys
+        EXPECT_GE(log.GapBefore(std::min(at, lines.size())), 30) << "pause before byte " << at;
 
     w.Button(MainId::BinaryMode)->setChecked(true);
     w.Button(MainId::Command[3])->click();
     const std::string esdMsg1("\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19);
     EXPECT_EQ(w.Read(), esdMsg1);
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
+}
+
+// Fifty million lines (1.5 GB) start at once and go only as fast as the
+// module reads, the window running all the while; "Disconnect" stops them
+// after exactly the bytes the line test begins with, and losing the device
+// stops them with a single message.
+TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
+{
+    {
+        CRegistry registry;
+        Settings s;
+        s.sendCmd[9] = "50000000";
+        SaveSettings(registry, "A", s);
+    }
+    PtyWindow w;
+    ASSERT_TRUE(w.dlg->IsConnected());
+    Ticks ticks;
+    w.Button(MainId::Command[9])->click();
+    PtyLog log;
+    ASSERT_GE(log.Read(w.master(), 5 << 20).bytes.size(), 5u << 20); // its echo passes the terminal's limit
+    const int ticksBefore = ticks.count;
+    QTest::qWait(200); // nobody reads: the pty fills and the window waits
+    EXPECT_GE(ticks.count - ticksBefore, 10) << "the window runs while the port is full";
+    w.Button(MainId::Disconnect)->click();
+    const std::string &got = log.Read(w.master()).bytes;
+    EXPECT_TRUE(got == LineTestBytes(50000000, got.size())) << got.size() << " bytes are not the line test's first";
+    EXPECT_LT(w.dlg->Terminal().Length(), TerminalText::kLimit);
+    EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
+
+    ASSERT_TRUE(w.Connect());
+    EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled()) << "the line test ended with the connection";
+    w.Button(MainId::Command[9])->click();
+    EXPECT_FALSE(PtyLog().Read(w.master(), 1).bytes.empty());
+    w.CloseMaster();
+    EXPECT_TRUE(w.LossToldOnce(0));
 }
 
 // 50 MB of random bytes, written as the window reads them while capture runs,

@@ -2,6 +2,7 @@
 // one call, the trim counted on unfiltered bytes, echo outside both, hex lines
 // trimmed per byte, and rub-out. fuzz_terminal_text checks the same rules and
 // the view bookkeeping against a model on random input.
+#include "app/SlicedReceive.h"
 #include "app/TerminalText.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,8 @@ TEST(TerminalText, TrimCountsTheUnfilteredStepAndEchoIsNeverTrimmed)
     echo.Echo(std::string(TerminalText::kLimit, 'x'));
     echo.Echo("\x01\xff\r");
     EXPECT_EQ(echo.Length(), TerminalText::kLimit + 3);
+    echo.EchoTrimmed("\x01\xff\r"); // a piece of the line test's echo
+    EXPECT_EQ(echo.Length(), TerminalText::kKeepBase);
 
     TerminalText huge;
     huge.Echo("old");
@@ -79,6 +82,65 @@ TEST(TerminalText, HexIsOneLinePerStepTrimmedPerByte)
     // " AB" reaches the limit and trims to kKeepBase - 3; " CD" and CR LF fit.
     EXPECT_EQ(full.Length(), TerminalText::kKeepBase + 5);
     EXPECT_EQ(full.Text().substr(full.Length() - 8), " AB CD\r\n");
+}
+
+namespace {
+// A port whose waiting bytes grow by `arriving` after every read.
+struct ArrivingLink : SerialLink {
+    ArrivingLink(std::string w, std::string a = "") : waiting(std::move(w)), arriving(std::move(a)) {}
+    std::string waiting, arriving, read;
+    int32_t BytesWaiting() override { return int32_t(waiting.size()); }
+    int32_t ReadByte() override { return -1; }
+    uint32_t ReadBlock(uint8_t *buffer, int32_t max) override
+    {
+        const size_t n = std::min(waiting.size(), size_t(max));
+        std::copy_n(waiting.begin(), n, buffer);
+        read += waiting.substr(0, n);
+        waiting = waiting.substr(n) + arriving;
+        return uint32_t(n);
+    }
+    int32_t WriteBytes(const uint8_t *, uint32_t) override { return -1; }
+    void SetRtsHandshake(bool) override {}
+};
+} // namespace
+
+// A step shown in slices ends as one AppendReceived or AppendHex of the bytes
+// waiting at its start; bytes arriving meanwhile belong to the next step.
+TEST(SlicedReceive, AStepInSlicesShowsWhatTheWholeStepShows)
+{
+    const struct { const char *name; bool hex; size_t prefill; std::string step; size_t slice; } cases[] = {
+        {"backspace across slices", false, 0, "AB\b\bC\x01D", 2},
+        {"trim for the whole step", false, TerminalText::kLimit - 10, std::string(15, 'y') + "\b\bz", 4},
+        {"hex, one line", true, 0, "A\xFF\r\n\x00", 2},
+        {"hex at the limit", true, TerminalText::kLimit - 5, "ABCDEFG", 3},
+    };
+    for (const auto &c : cases) {
+        TerminalText sliced, whole;
+        sliced.Echo(std::string(c.prefill, 'x'));
+        whole.Echo(std::string(c.prefill, 'x'));
+        ArrivingLink link{c.step, "+"};
+        SlicedReceive receive(link, sliced);
+        ASSERT_TRUE(receive.Start(c.hex)) << c.name;
+        int slices = 0;
+        while (receive.Continue(c.slice))
+            ++slices;
+        EXPECT_EQ(slices + 1, int((c.step.size() + c.slice - 1) / c.slice)) << c.name;
+        EXPECT_EQ(link.read, c.step) << c.name << ": every byte of the step read once";
+        const auto *bytes = reinterpret_cast<const uint8_t *>(c.step.data());
+        c.hex ? whole.AppendHex(bytes, c.step.size()) : whole.AppendReceived(bytes, c.step.size());
+        EXPECT_TRUE(sliced.Text() == whole.Text()) << c.name << ": " << sliced.Length() << " against "
+                                                   << whole.Length() << " characters";
+    }
+
+    TerminalText text; // an echo between two slices ends the receive call
+    ArrivingLink link{"AB\bC"};
+    SlicedReceive receive(link, text);
+    receive.Start(false);
+    receive.Continue(2);
+    text.Echo("x");
+    while (receive.Continue(2)) {
+    }
+    EXPECT_EQ(text.Text(), "ABxC");
 }
 
 TEST(TerminalText, RubOutRemovesOnlyAPrintableLastCharacter)
