@@ -3,9 +3,8 @@
 #include "common/QtText.h"
 #include "common/Version.h"
 #include "common/DialogUnitsQt.h"
-#include "netview/MeshView.h"
-
 #include "netview/CMeshPicture.h"
+#include "netview/MeshView.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
