@@ -11,7 +11,7 @@ constexpr int RetryLimit = 3;     // "Too many retries"
 constexpr int Aborted = 4;        // "Aborted": by the module, or Ctrl+C
 constexpr int ProtocolError = 5;  // "Protocol Error"
 constexpr int PortError = 6;      // the port cannot be opened, or failed
-constexpr int FileError = 7;      // the image cannot be read or sent
+constexpr int FileError = 7;      // the image cannot be read or sent, a picture not written
 constexpr int TimedOut = 8;       // the module did not answer in time
 constexpr int GroupNotSet = 9;    // the scan found no group address
 } // namespace ExitStatus
@@ -37,6 +37,7 @@ inline constexpr const char *kExitStatusHelp =
     "  4  \"Aborted\": the module cancelled, or Ctrl+C\n"
     "  5  \"Protocol Error\"\n"
     "  6  port error: the port missing, busy or failing\n"
-    "  7  file error: the image cannot be read or its name is too long\n"
+    "  7  file error: the image cannot be read or its name is too long;\n"
+    "     scan: the picture cannot be written\n"
     "  8  time-out: the module did not answer in time\n"
     "  9  scan: the module has no group address (Publish Address)\n";

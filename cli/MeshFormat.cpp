@@ -19,6 +19,18 @@ std::string DotColor(uint32_t color)
     return text;
 }
 
+const char *EventName(MeshChangeKind kind)
+{
+    switch (kind) {
+    case MeshChangeKind::NodeJoined: return "joined";
+    case MeshChangeKind::NodeLeft: return "left";
+    case MeshChangeKind::LinkAdded: return "link-added";
+    case MeshChangeKind::LinkRemoved: return "link-removed";
+    case MeshChangeKind::LinkLevelChanged: return "link-level";
+    }
+    return "";
+}
+
 std::string Table(const MeshTable &t, uint32_t group)
 {
     if (t.nodeCount == 0)
@@ -96,6 +108,12 @@ std::optional<MeshFormat> ParseMeshFormat(std::string_view name)
         return MeshFormat::Json;
     if (name == "dot")
         return MeshFormat::Dot;
+    if (name == "events")
+        return MeshFormat::Events;
+    if (name == "png")
+        return MeshFormat::Png;
+    if (name == "svg")
+        return MeshFormat::Svg;
     return std::nullopt;
 }
 
@@ -105,6 +123,31 @@ std::string FormatMesh(const MeshTable &table, uint32_t groupAddress, MeshFormat
     case MeshFormat::Table: return Table(table, groupAddress);
     case MeshFormat::Json: return Json(table, groupAddress);
     case MeshFormat::Dot: return Dot(table, groupAddress);
+    case MeshFormat::Events:
+    case MeshFormat::Png:
+    case MeshFormat::Svg: break;
     }
     return {};
+}
+
+std::vector<std::string> FormatMeshEvents(const std::vector<MeshChange> &changes, int scan,
+                                          std::string_view time)
+{
+    // The time is the caller's ISO 8601 text: nothing in it needs escaping.
+    const std::string head =
+        "{\"time\":\"" + std::string(time) + "\",\"scan\":" + std::to_string(scan) + ",\"event\":\"";
+    std::vector<std::string> lines;
+    for (const MeshChange &c : changes) {
+        std::string line = head + EventName(c.kind) + "\"";
+        if (c.kind == MeshChangeKind::NodeJoined || c.kind == MeshChangeKind::NodeLeft) {
+            line += ",\"node\":\"" + Hex4(c.node) + "\"";
+        } else {
+            line += ",\"relay\":\"" + Hex4(c.relay) + "\",\"node\":\"" + Hex4(c.node) +
+                    "\",\"rssi\":" + std::to_string(c.rssi);
+            if (c.kind == MeshChangeKind::LinkLevelChanged)
+                line += ",\"previous\":" + std::to_string(c.previousRssi);
+        }
+        lines.push_back(line + "}\n");
+    }
+    return lines;
 }

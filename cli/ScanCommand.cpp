@@ -1,6 +1,7 @@
 // verrin-cli scan: the mesh view's scans without the view. The same scan state
 // machine runs on the same one-second tick; the terminal text it reads is
-// filled from the port as the main window fills it.
+// filled from the port as the main window fills it. Pictures are painted by
+// the view's painter, offscreen.
 
 #include "common/SignalBridge.h"
 #include "cli/CliOptions.h"
@@ -11,10 +12,15 @@
 #include "cli/RunLoop.h"
 #include "cli/MeshFormat.h"
 #include "cli/PortTerminal.h"
+#include "netview/CMeshPainter.h"
+#include "netview/CMeshPicture.h"
 #include "netview/MeshScan.h"
+#include "netview/MeshView.h"
 #include "serial/CSerialPort.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +28,7 @@
 namespace {
 constexpr int kScanTickMs = 1000;   // the view's timer
 constexpr int kReceiveTickMs = 100; // the main window's poll
+constexpr int kPictureDpi = 96;      // a common screen's: the fonts' point sizes as on screen
 
 class ScanEvents : public MeshScanEvents {
 public:
@@ -34,6 +41,9 @@ struct ScanRun {
     MeshFormat format = MeshFormat::Table;
     int count = 1;      // scans to print; 0: until Ctrl+C
     int timeoutMs = 10000;
+    int levelStep = kDefaultLevelStep; // events: the smallest level change told
+    QString output;                    // pictures: the file, replaced after each scan
+    PictureSize size = kDefaultPictureSize;
 };
 
 class Scanner {
@@ -87,9 +97,10 @@ private:
         if (after != before)
             m_waiting.restart();
         if (before == ScanState::AwaitScan && after == ScanState::Pause) {
-            const std::string text = FormatMesh(m_scan.Table(), m_scan.GroupAddress(), m_run.format);
-            std::fwrite(text.data(), 1, text.size(), stdout);
-            std::fflush(stdout);
+            if (!PrintScan()) {
+                m_loop.Finish(ExitStatus::FileError);
+                return;
+            }
             if (m_run.count > 0 && ++m_scansDone >= m_run.count)
                 m_loop.Finish(ExitStatus::Ok);
             return;
@@ -102,8 +113,54 @@ private:
         }
     }
 
+    // What the format makes of the scan just taken; false when the picture
+    // cannot be written (told on stderr).
+    bool PrintScan()
+    {
+        if (m_run.format == MeshFormat::Events) {
+            const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+            const std::vector<MeshChange> changes =
+                CompareScans(m_scan.PreviousMesh(), m_scan.LatestMesh(), m_run.levelStep);
+            // A line at a time, so that a pipe's reader sees each change at once.
+            for (const std::string &line : FormatMeshEvents(changes, m_scan.ScansTaken(), now.toStdString())) {
+                std::fwrite(line.data(), 1, line.size(), stdout);
+                std::fflush(stdout);
+            }
+            return true;
+        }
+        if (IsPicture(m_run.format))
+            return SavePicture();
+        const std::string text = FormatMesh(m_scan.Table(), m_scan.GroupAddress(), m_run.format);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return true;
+    }
+
+    // The view's picture at the size given, as a view of that size would show
+    // it after this scan.
+    bool SavePicture()
+    {
+        const QSize size(m_run.size.width, m_run.size.height);
+        const ViewStatus status = ViewStatusOf(m_scan);
+        const QString title = FromCodePage(GroupBoxText(m_scan.GroupAddress()));
+        const QString error = m_picture.Save(
+            m_run.output, m_run.format == MeshFormat::Png ? PictureFormat::Png : PictureFormat::Svg, size,
+            kPictureDpi, title, [&](QPainter &p) {
+                p.setFont(CMeshPainter::DialogFont());
+                QSize measured = size;
+                m_painter.Paint(p, QRect(QPoint(0, 0), size), status, m_scan.Table(), m_scan.GroupAddress(),
+                                size, measured);
+            });
+        if (error.isEmpty())
+            return true;
+        PrintError(ToCodePage(QStringLiteral("cannot write the picture %1: %2").arg(m_run.output, error)));
+        return false;
+    }
+
     Settings m_settings;
     ScanRun m_run;
+    CMeshPainter m_painter;
+    CMeshPicture m_picture;
     StderrMessages m_messages;
     CSerialPort m_port;
     PortTerminal m_host;
@@ -124,8 +181,36 @@ reply was taken. After each scan the node and link table so far is printed:
          "column":0,"row":0,"kind":"Local"},...],"links":[{"relay":"0001",
          "node":"0002","rssi":-11},...]}
   dot    a Graphviz digraph per scan, one rank=same subgraph per column
+or what changed since the scan before, one JSON object per line, each line
+flushed as it is written (the first scan is compared with an empty mesh, so
+it names every node and link):
+  events {"time":"2025-06-11T09:30:05.120Z","scan":2,"event":"joined",
+         "node":"0005"}; "left" alike; {..."event":"link-added","relay":"0002",
+         "node":"0005","rssi":-17}; "link-removed" alike, with the last level
+         heard; "link-level" (moved by --level-step dB or more) adds
+         "previous":-11. time: when the scan's reply was taken (UTC); scan:
+         the scan's number, from 1. A scan that changed nothing prints nothing.
+or a picture of the mesh view, drawn without a display and written to the
+--output file after each scan (the file is replaced once the new picture is
+complete):
+  png    the view's picture as an image
+  svg    the same as an SVG drawing; node addresses, kinds and link labels
+         are text in it
 )";
 } // namespace
+
+bool ScanDrawsPictures(const QStringList &arguments)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        const QString value = a == QLatin1String("--format") ? arguments.value(i + 1)
+                              : a.startsWith(QLatin1String("--format=")) ? a.mid(9)
+                                                                         : QString();
+        if (value == QLatin1String("png") || value == QLatin1String("svg"))
+            return true;
+    }
+    return false;
+}
 
 int RunScan(const QStringList &arguments)
 {
@@ -138,14 +223,24 @@ int RunScan(const QStringList &arguments)
     const QCommandLineOption watch(QStringLiteral("watch"),
                                    QStringLiteral("Scan until Ctrl+C (then status 0)."));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("table, json or dot (default table)."),
+                                    QStringLiteral("table, json, dot, events, png or svg (default table)."),
                                     QStringLiteral("format"), QStringLiteral("table"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("png and svg: the picture's file (needed)."),
+                                    QStringLiteral("file"));
+    const QCommandLineOption size(QStringLiteral("size"),
+                                  QStringLiteral("png and svg: the picture's width and height in pixels "
+                                                 "(default 1024x768)."),
+                                  QStringLiteral("WxH"));
+    const QCommandLineOption levelStep(
+        QStringLiteral("level-step"),
+        QStringLiteral("events: tell a link's level change of dB or more (default 6)."), QStringLiteral("dB"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
         QStringLiteral("Give up (status 8) when a reply has not come within ms milliseconds "
                        "(default 10000)."),
         QStringLiteral("ms"));
-    command.Parser().addOptions({count, watch, format, timeout});
+    command.Parser().addOptions({count, watch, format, output, size, levelStep, timeout});
     if (const std::optional<int> done = command.Parse(arguments))
         return *done;
     if (!command.ExpectPositionals(0, QString()))
@@ -154,9 +249,34 @@ int RunScan(const QStringList &arguments)
     ScanRun run;
     const std::optional<MeshFormat> chosen = ParseMeshFormat(command.Value(format).toStdString());
     if (!chosen)
-        return UsageError(QStringLiteral("scan: unknown format \"%1\" (table, json or dot)")
+        return UsageError(QStringLiteral("scan: unknown format \"%1\" (table, json, dot, events, png or svg)")
                               .arg(command.Value(format)));
     run.format = *chosen;
+    if (IsPicture(run.format) != command.IsSet(output))
+        return UsageError(IsPicture(run.format)
+                              ? QStringLiteral("scan: --format %1 needs --output FILE").arg(command.Value(format))
+                              : QStringLiteral("scan: --output is for --format png or svg"));
+    run.output = command.Value(output);
+    if (command.IsSet(size)) {
+        const std::optional<PictureSize> given = ParsePictureSize(command.Value(size).toStdString());
+        if (!IsPicture(run.format))
+            return UsageError(QStringLiteral("scan: --size is for --format png or svg"));
+        if (!given)
+            return UsageError(QStringLiteral("scan: invalid --size \"%1\" (WxH, each from %2 to %3 pixels)")
+                                  .arg(command.Value(size))
+                                  .arg(kMinPictureSide)
+                                  .arg(kMaxPictureSide));
+        run.size = *given;
+    }
+    if (command.IsSet(levelStep)) {
+        bool ok = false;
+        run.levelStep = command.Value(levelStep).toInt(&ok);
+        if (run.format != MeshFormat::Events)
+            return UsageError(QStringLiteral("scan: --level-step is for --format events"));
+        if (!ok || run.levelStep < 1 || run.levelStep > 200)
+            return UsageError(QStringLiteral("scan: invalid --level-step \"%1\" (dB, 1 to 200)")
+                                  .arg(command.Value(levelStep)));
+    }
     if (command.IsSet(count) && command.IsSet(watch))
         return UsageError(QStringLiteral("scan: --count and --watch exclude each other"));
     if (command.IsSet(count)) {

@@ -6,11 +6,24 @@
 #include "cli/ExitStatus.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only a picture needs Qt's GUI side (fonts); it is drawn on the offscreen
+    // platform, so no command ever needs a display.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    std::unique_ptr<QCoreApplication> app;
+    if (given.value(0) == QLatin1String("scan") && ScanDrawsPictures(given.mid(1))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("verrin-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VERRIN_VERSION " (" VERRIN_VERSION_TEXT ")"));
 

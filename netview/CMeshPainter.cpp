@@ -42,12 +42,21 @@ CMeshPainter::CMeshPainter()
 {
 }
 
+QFont CMeshPainter::DialogFont() { return QFont(QStringLiteral("MS Shell Dlg"), 8); }
+
 void CMeshPainter::Paint(QPainter &p, const QRect &client, MeshScan &scan, QSize windowSize,
+                         QSize &measured) const
+{
+    const ViewStatus status = TakeViewStatus(scan);
+    Paint(p, client, status, scan.Table(), scan.GroupAddress(), windowSize, measured);
+}
+
+void CMeshPainter::Paint(QPainter &p, const QRect &client, const ViewStatus &status,
+                         MeshTable &table, uint32_t groupAddress, QSize windowSize,
                          QSize &measured) const
 {
     p.fillRect(client, FromColorValue(kViewBackgroundColor));
 
-    MeshTable &table = scan.Table();
     if (LayoutApplies(table)) {
         measured = windowSize;
         ComputeLayout(measured.width(), measured.height(), table);
@@ -58,7 +67,6 @@ void CMeshPainter::Paint(QPainter &p, const QRect &client, MeshScan &scan, QSize
     p.setPen(blackPen);
     p.setBackgroundMode(Qt::TransparentMode);
 
-    const ViewStatus status = TakeViewStatus(scan);
     if (status.centred) {
         const QString text = Q(status.text);
         const LayoutPoint at = CenteredTextOrigin(measured.width(), measured.height(),
@@ -68,7 +76,7 @@ void CMeshPainter::Paint(QPainter &p, const QRect &client, MeshScan &scan, QSize
     }
 
     // The group box, measured first: the status line stands right of it.
-    const QString groupText = Q(GroupBoxText(scan.GroupAddress()));
+    const QString groupText = Q(GroupBoxText(groupAddress));
     p.setFont(m_groupFont);
     const int groupRight =
         kGroupBoxLeft + p.fontMetrics().horizontalAdvance(groupText) + 2 * kGroupBoxMargin;

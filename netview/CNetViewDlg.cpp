@@ -3,10 +3,15 @@
 #include "common/QtText.h"
 #include "common/Version.h"
 #include "common/DialogUnitsQt.h"
+#include "netview/CMeshPicture.h"
 #include "netview/MeshView.h"
 
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -16,7 +21,7 @@ CNetViewDlg::CNetViewDlg(NetViewHost &host, QWidget *parent)
       m_scan(host, *this), m_timer(this)
 {
     setModal(true);
-    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8)); // the template's font
+    setFont(CMeshPainter::DialogFont());
     resize(DialogUnitsRect(font(), 0, 0, 501, 310).size());
     setWindowTitle(QStringLiteral("Quorrel %1").arg(QLatin1String(kVersionText)));
     setAccessibleName(QStringLiteral("Mesh network graph"));
@@ -67,7 +72,53 @@ void CNetViewDlg::resizeEvent(QResizeEvent *event)
 void CNetViewDlg::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    m_painter.Paint(p, rect(), m_scan, frameGeometry().size(), m_windowSize);
+    m_shown = TakeViewStatus(m_scan);
+    m_painter.Paint(p, rect(), m_shown, m_scan.Table(), m_scan.GroupAddress(), frameGeometry().size(),
+                    m_windowSize);
+}
+
+void CNetViewDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The menu's own event loop goes on delivering the scan timer's ticks.
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Save Picture..."), this, &CNetViewDlg::OnSavePicture);
+    menu.exec(event->globalPos());
+}
+
+void CNetViewDlg::OnSavePicture()
+{
+    const QString png = QStringLiteral("PNG picture (*.png)"), svg = QStringLiteral("SVG drawing (*.svg)");
+    QFileDialog dialog(this, QStringLiteral("Save Picture"),
+                       QDir::home().filePath(FromCodePage(SuggestedPictureName(m_scan.GroupAddress()))));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({png, svg});
+    dialog.setDefaultSuffix(QStringLiteral("png")); // a name without an extension
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == svg ? QStringLiteral("svg") : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().constFirst();
+    const QString error = SavePicture(file);
+    if (!error.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Save Picture"),
+                             QStringLiteral("The picture was not saved to %1: %2").arg(file, error));
+}
+
+QString CNetViewDlg::SavePicture(const QString &fileName)
+{
+    const std::optional<PictureFormat> format = PictureFormatOfFile(ToCodePage(fileName));
+    if (!format)
+        return QStringLiteral("the name must end in .png or .svg");
+    // Painted as the view paints itself: same status, fonts at the view's
+    // resolution, the layout from the same window size.
+    const QSize window = frameGeometry().size();
+    QSize measured = m_windowSize;
+    CMeshPicture picture;
+    return picture.Save(fileName, *format, size(), logicalDpiY(), windowTitle(), [&](QPainter &p) {
+        p.setFont(font());
+        m_painter.Paint(p, rect(), m_shown, m_scan.Table(), m_scan.GroupAddress(), window, measured);
+    });
 }
 
 void CNetViewDlg::RepaintRequested()

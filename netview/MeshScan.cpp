@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 std::string FormatScanCommand(uint32_t groupAddress)
 {
@@ -62,6 +63,9 @@ void MeshScan::ClearTable()
 {
     m_table.ClearTable();
     m_firstScanPending = true;
+    m_latestMesh = {};
+    m_previousMesh = {};
+    m_scansTaken = 0;
 }
 
 void MeshScan::OnScanTick()
@@ -124,9 +128,13 @@ void MeshScan::StepAwaitScan()
     if (m_host.TerminalLength() < 11)
         return;
     m_scanState = ScanState::Pause;
+    m_previousMesh = std::move(m_latestMesh);
+    m_latestMesh = {};
     if (const auto r = FindKeyword("Relay")) {
         m_scanText.Assign(TerminalFrom(*r));
+        m_latestMesh = ReadScanReply(m_scanText);
         m_table.ParseScanTable(m_scanText);
     }
+    ++m_scansTaken;
     m_events.RepaintRequested();
 }

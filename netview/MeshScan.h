@@ -6,6 +6,7 @@
 // four ticks, scan again. There is no time-out: a silent module keeps the view
 // waiting in the state it is in.
 
+#include "netview/MeshChanges.h"
 #include "netview/MeshTable.h"
 #include "netview/NetViewHost.h"
 
@@ -61,6 +62,12 @@ public:
     const MeshTable &Table() const { return m_table; }
     MeshTable &Table() { return m_table; } // the layout writes node positions
     const ScanText &LastReply() const { return m_scanText; }
+    // The mesh of the latest reply taken alone, and of the one before it
+    // (empty before the second); ScansTaken counts the replies taken since
+    // the table was last cleared. A reply without "Relay" is an empty mesh.
+    const MeshSnapshot &LatestMesh() const { return m_latestMesh; }
+    const MeshSnapshot &PreviousMesh() const { return m_previousMesh; }
+    int32_t ScansTaken() const { return m_scansTaken; }
 
 private:
     // A keyword counts as present only after the first character of the text.
@@ -80,4 +87,6 @@ private:
     std::string m_version;
     MeshTable m_table;
     ScanText m_scanText;
+    MeshSnapshot m_latestMesh, m_previousMesh;
+    int32_t m_scansTaken = 0;
 };

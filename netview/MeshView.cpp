@@ -13,7 +13,7 @@ std::string WithHex(const char *format, uint32_t value)
 
 } // namespace
 
-ViewStatus TakeViewStatus(MeshScan &scan)
+ViewStatus ViewStatusOf(const MeshScan &scan)
 {
     ViewStatus status;
     if (scan.State() == ScanState::AwaitInfo) {
@@ -22,15 +22,41 @@ ViewStatus TakeViewStatus(MeshScan &scan)
         return status;
     }
     if (scan.State() == ScanState::AwaitScan && scan.FirstScanPending()) {
-        scan.ClearFirstScanPending();
         status.centred = true;
         status.text = WithHex("Scanning Network for %04X Info", scan.GroupAddress());
         return status;
     }
-    status.text = WithHex("Waiting for Network %04X Info", scan.GroupAddress());
-    if (scan.State() == ScanState::Pause && scan.Table().nodeCount == 0)
+    const bool paused = scan.State() == ScanState::Pause;
+    const bool noNodes = paused && scan.Table().nodeCount == 0;
+    // With no node at all, the band of the no-nodes text covers the line.
+    status.text = paused && scan.ScansTaken() > 0 && !noNodes
+                      ? ScanSummaryText(scan)
+                      : WithHex("Waiting for Network %04X Info", scan.GroupAddress());
+    if (noNodes)
         status.noNodesText = WithHex("No nodes found in Network %04X", scan.GroupAddress());
     return status;
+}
+
+ViewStatus TakeViewStatus(MeshScan &scan)
+{
+    ViewStatus status = ViewStatusOf(scan);
+    if (status.centred && scan.State() == ScanState::AwaitScan)
+        scan.ClearFirstScanPending();
+    return status;
+}
+
+std::string ScanSummaryText(const MeshScan &scan)
+{
+    const size_t count = scan.LatestMesh().nodes.size();
+    std::string text = std::to_string(count) + (count == 1 ? " node" : " nodes");
+    if (scan.ScansTaken() < 2)
+        return text;
+    int joined = 0, left = 0;
+    for (const MeshChange &c : CompareScans(scan.PreviousMesh(), scan.LatestMesh())) {
+        joined += c.kind == MeshChangeKind::NodeJoined;
+        left += c.kind == MeshChangeKind::NodeLeft;
+    }
+    return text + ", +" + std::to_string(joined) + " -" + std::to_string(left);
 }
 
 std::string GroupBoxText(uint32_t groupAddress) { return WithHex("Group %04X", groupAddress); }
@@ -56,6 +82,8 @@ std::string DescribeMeshView(const MeshScan &scan)
         return text + ": no nodes.";
     text += ": " + std::to_string(t.nodeCount) + " nodes, " + std::to_string(t.linkCount) +
             " links.";
+    if (scan.State() == ScanState::Pause)
+        text += " Last scan: " + ScanSummaryText(scan) + ".";
     for (int32_t i = 0; i < t.nodeCount; ++i)
         text += " " + t.nodes[i].label + " " + NodeAddressText(t.nodes[i].address) + " at level " +
                 std::to_string(t.nodes[i].column) + ".";

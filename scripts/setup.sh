@@ -8,7 +8,7 @@ VERRIN_BUILD="${VERRIN_BUILD:-$VERRIN_ROOT/build}"
 
 verrin_packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz socat zlib1g-dev xvfb xauth fonts-liberation fontconfig
   clang libclang-rt-14-dev

@@ -15,7 +15,15 @@ sources() { # the files of the lists named in $1, as the Windows build selects t
 
 qt="/usr/include/$(gcc -print-multiarch)/qt6" # where Debian keeps Qt 6's headers
 flags=(-std=c++17 -Wall -Wextra -Werror -I"$VERRIN_ROOT" -DVERRIN_VERSION_TEXT='"check"' -DVERRIN_VERSION='"check"')
-qtflags=(-Wno-attributes -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSerialPort")
+qtflags=(-Wno-attributes -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSerialPort" -I"$qt/QtSvg")
+
+# libdeflate's header (the mesh pictures' PNG compression) needs nothing but
+# the C library's sizes: the check reads it from a folder of its own, so that
+# no other Linux header comes along.
+deflate="$(mktemp -d)"
+trap 'rm -rf "$deflate"' EXIT
+ln -s /usr/include/libdeflate.h "$deflate/"
+qtflags+=(-I"$deflate")
 
 cd "$VERRIN_ROOT"
 failed=0
@@ -23,7 +31,7 @@ check() { "$cxx" "$@" || failed=1; }
 for f in $(sources VERRIN_CORE_SOURCES); do
   check "${flags[@]}" -c "$f" -o /dev/null
 done
-for f in $(sources "VERRIN_OS_SOURCES;VERRIN_QT_SOURCES") app/main.cpp cli/*.cpp; do
+for f in $(sources "VERRIN_OS_SOURCES;VERRIN_GUI_SOURCES;VERRIN_QT_SOURCES") app/main.cpp cli/*.cpp; do
   check "${flags[@]}" "${qtflags[@]}" -fsyntax-only "$f"
 done
 [ $failed -eq 0 ] && echo "Windows check: the core compiles, every Windows-side file passes."

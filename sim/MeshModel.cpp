@@ -96,6 +96,78 @@ std::optional<MeshModel> MeshModel::Parse(const std::string &text, std::string &
     return MeshModel(std::move(links));
 }
 
+std::optional<MeshModel> MeshModel::ParseScript(const std::string &text, std::string &error)
+{
+    struct Block {
+        int atLine;
+        nanoseconds at;
+        std::string links; // the block's lines at their own line numbers, blank lines before
+        int lastLine;
+    };
+    std::vector<Block> blocks;
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::istringstream fields(line.substr(0, line.find('#')));
+        std::string word;
+        if (!(fields >> word))
+            continue;
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (word != "at") {
+            if (blocks.empty()) {
+                error = where + "a link before the first \"at SECONDS\"";
+                return std::nullopt;
+            }
+            // Padded so that the topology parser's messages name the script's lines.
+            Block &b = blocks.back();
+            b.links.append(static_cast<size_t>(number - b.lastLine - 1), '\n');
+            b.links += line + "\n";
+            b.lastLine = number;
+            continue;
+        }
+        std::string time, rest;
+        char *end = nullptr;
+        const double seconds = (fields >> time) ? std::strtod(time.c_str(), &end) : -1;
+        if (time.empty() || *end != '\0' || !(seconds >= 0 && seconds < 1e6) || (fields >> rest)) {
+            error = where + "expected \"at SECONDS\", a number of seconds from 0";
+            return std::nullopt;
+        }
+        const auto at = std::chrono::duration_cast<nanoseconds>(std::chrono::duration<double>(seconds));
+        if (blocks.empty() && at != nanoseconds(0)) {
+            error = where + "the first block must be \"at 0\"";
+            return std::nullopt;
+        }
+        if (!blocks.empty() && at <= blocks.back().at) {
+            error = where + "each block must come later than the one before";
+            return std::nullopt;
+        }
+        blocks.push_back({number, at, {}, 0});
+    }
+    if (blocks.empty()) {
+        error = "no block: a script starts with \"at 0\"";
+        return std::nullopt;
+    }
+    std::vector<Stage> stages;
+    for (const Block &b : blocks) {
+        const std::string where = "the block at line " + std::to_string(b.atLine) + ": ";
+        const std::optional<MeshModel> mesh = Parse(b.links, error);
+        if (!mesh) {
+            if (error.rfind("line ", 0) != 0) // a message about the whole block
+                error = where + error;
+            return std::nullopt;
+        }
+        const std::vector<MeshLink> &links = mesh->Links();
+        if (!stages.empty() && links.front().relay != stages.front().links.front().relay) {
+            error = where + "its local node differs from the first block's";
+            return std::nullopt;
+        }
+        stages.push_back({b.at, links});
+    }
+    MeshModel model(stages.front().links);
+    model.script_ = std::move(stages);
+    return model;
+}
+
 std::vector<uint16_t> MeshModel::RemoteNodes() const
 {
     std::set<uint16_t> nodes;
@@ -133,6 +205,14 @@ void MeshModel::ChurnStep()
 
 std::vector<MeshLink> MeshModel::Scan(SimTime now)
 {
+    if (!script_.empty()) {
+        if (!scriptStart_)
+            scriptStart_ = now;
+        for (const Stage &stage : script_)
+            if (now - *scriptStart_ >= stage.at)
+                links_ = stage.links;
+        return links_;
+    }
     if (churn_) {
         const long due = static_cast<long>((now - churnStart_) / churnPeriod_);
         for (; churnSteps_ < due; ++churnSteps_)

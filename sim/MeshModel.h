@@ -3,7 +3,9 @@
 // relay at hop level L hears a node with this signal level". A scan reports
 // the links with signal levels that wander by a few dB from scan to scan and,
 // with churn on, leaves out nodes that have fallen silent (and whatever is
-// heard only through them).
+// heard only through them). A script instead replaces the whole topology at
+// given times, and its levels are reported exactly as written, so that a test
+// knows what every scan holds.
 
 #include "sim/SimClock.h"
 
@@ -30,6 +32,12 @@ public:
     // links must share one relay: the local node. On failure error names the
     // line and the problem.
     static std::optional<MeshModel> Parse(const std::string &text, std::string &error);
+    // A topology script: blocks of links as in a topology text, each headed
+    // by a line "at SECONDS" (a decimal number; the first block at 0, each
+    // later one later than the one before). A block replaces the topology
+    // from its time on; times count from the first scan the module answers.
+    // Every block names the same local node.
+    static std::optional<MeshModel> ParseScript(const std::string &text, std::string &error);
 
     uint16_t LocalAddress() const { return links_.front().relay; }
     const std::vector<MeshLink> &Links() const { return links_; }
@@ -41,6 +49,11 @@ public:
     std::vector<MeshLink> Scan(SimTime now);
 
 private:
+    struct Stage {
+        nanoseconds at;
+        std::vector<MeshLink> links;
+    };
+
     explicit MeshModel(std::vector<MeshLink> links);
     void ChurnStep();
     std::vector<uint16_t> RemoteNodes() const;
@@ -52,4 +65,6 @@ private:
     seconds churnPeriod_{0};
     long churnSteps_ = 0;
     std::set<uint16_t> silent_;
+    std::vector<Stage> script_;            // empty: no script
+    std::optional<SimTime> scriptStart_;   // the first scan's time
 };

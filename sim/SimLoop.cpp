@@ -28,8 +28,10 @@ int Fail(const std::string &message)
     return 1;
 }
 
-std::optional<MeshModel> LoadMesh(const std::string &file, std::string &error)
+std::optional<MeshModel> LoadMesh(const SimOptions &options, std::string &error)
 {
+    const bool script = !options.scriptFile.empty();
+    const std::string &file = script ? options.scriptFile : options.topologyFile;
     if (file.empty())
         return MeshModel::Demo();
     std::ifstream in(file);
@@ -39,7 +41,8 @@ std::optional<MeshModel> LoadMesh(const std::string &file, std::string &error)
     }
     std::stringstream text;
     text << in.rdbuf();
-    std::optional<MeshModel> mesh = MeshModel::Parse(text.str(), error);
+    std::optional<MeshModel> mesh =
+        script ? MeshModel::ParseScript(text.str(), error) : MeshModel::Parse(text.str(), error);
     if (!mesh)
         error = file + ": " + error;
     return mesh;
@@ -70,7 +73,7 @@ void SaveImage(const std::string &file, const ReceivedImage &image)
 int RunSim(const SimOptions &options)
 {
     std::string error;
-    std::optional<MeshModel> mesh = LoadMesh(options.topologyFile, error);
+    std::optional<MeshModel> mesh = LoadMesh(options, error);
     if (!mesh)
         return Fail(error);
 

@@ -13,6 +13,7 @@ struct SimOptions {
     uint32_t lineRate = 0;    // 0: no pacing
     std::string logFile;
     std::string topologyFile; // empty: the demo mesh
+    std::string scriptFile;   // topologies that replace each other in time
     bool churn = false;
     std::string saveImage;
     TransferFaults faults;

@@ -1,12 +1,16 @@
-// Parse + layout of a full scan (256 nodes, 256 links) and a paint of the
-// graph at 1920 x 1080.
+// Parse + layout of a full scan (256 nodes, 256 links), a paint of the graph
+// at 1920 x 1080, and the same picture written to a PNG and an SVG file.
 #include "netview/CMeshPainter.h"
+#include "netview/CMeshPicture.h"
 #include "netview/MeshLayout.h"
 #include "netview/MeshScan.h"
+#include "netview/MeshView.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -61,16 +65,24 @@ void ParseAndLayout(benchmark::State &state)
 }
 BENCHMARK(ParseAndLayout)->Unit(benchmark::kMillisecond);
 
-void PaintFullGraph(benchmark::State &state)
-{
+// A scan that has taken the full reply.
+struct FullScan {
     ReplyHost host;
     NoWindow events;
-    MeshScan scan(host, events);
-    host.terminal = "\r\nVersion 2.1\r\nPublish Addr C001\r\n";
-    scan.OnScanTick();
-    host.terminal = FullReply();
-    scan.OnScanTick();
+    MeshScan scan{host, events};
+    FullScan()
+    {
+        host.terminal = "\r\nVersion 2.1\r\nPublish Addr C001\r\n";
+        scan.OnScanTick();
+        host.terminal = FullReply();
+        scan.OnScanTick();
+    }
+};
 
+void PaintFullGraph(benchmark::State &state)
+{
+    FullScan full;
+    MeshScan &scan = full.scan;
     const QSize window(1920, 1080);
     QImage image(window, QImage::Format_RGB32);
     CMeshPainter painter;
@@ -83,6 +95,31 @@ void PaintFullGraph(benchmark::State &state)
         state.SkipWithError("the scan does not fill the table");
 }
 BENCHMARK(PaintFullGraph)->Unit(benchmark::kMillisecond);
+
+// What `verrin-cli scan --format png|svg --size 1920x1080` does after a scan:
+// paint, encode, write the file and put it in place.
+void SaveFullGraph(benchmark::State &state, PictureFormat format)
+{
+    FullScan full;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(format == PictureFormat::Png ? "mesh.png" : "mesh.svg");
+    const QSize size(1920, 1080);
+    const CMeshPainter painter;
+    CMeshPicture picture; // as verrin-cli keeps it from scan to scan
+    const ViewStatus status = ViewStatusOf(full.scan);
+    for (auto _ : state) {
+        const QString error = picture.Save(file, format, size, 96, "bench", [&](QPainter &p) {
+            QSize measured = size;
+            painter.Paint(p, QRect(QPoint(0, 0), size), status, full.scan.Table(), full.scan.GroupAddress(), size,
+                          measured);
+        });
+        if (!error.isEmpty())
+            state.SkipWithError(qPrintable(error));
+    }
+    state.counters["bytes"] = double(QFileInfo(file).size());
+}
+BENCHMARK_CAPTURE(SaveFullGraph, Png, PictureFormat::Png)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SaveFullGraph, Svg, PictureFormat::Svg)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

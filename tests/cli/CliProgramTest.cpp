@@ -1,6 +1,7 @@
 // verrin-cli as a program, against the virtual module and against lrzsz's rb
 // over the emulated line: downloads and their results, scans in each output
-// format, command exchanges, and command lines that must send nothing.
+// format (pictures and change events included), command exchanges, and
+// command lines that must send nothing.
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "sim/ProcessHarness.h"
@@ -11,12 +12,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 
 namespace {
 const QString kCli = QStringLiteral(VERRIN_BIN_DIR "/cli/verrin-cli");
@@ -32,9 +39,10 @@ struct CliRun {
 
 // Runs verrin-cli to its end; a run that outlives a minute is killed and
 // reports status -1.
-CliRun RunCli(const QStringList &args)
+CliRun RunCli(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(kCli, args);
     if (!p.waitForFinished(60000))
         p.kill();
@@ -47,6 +55,12 @@ QByteArray ReadAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString WriteText(const QTemporaryDir &dir, const QString &name, const char *text)
+{
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(text) == qint64(std::strlen(text)) ? f.fileName() : QString();
 }
 
 QString WriteImage(const QTemporaryDir &dir, const QString &name, int size)
@@ -173,6 +187,9 @@ TEST(CliWithTheModule, BadLinesSendNothingRepliesShowAsTextOrHexScansShowTheMesh
         {"load", "--frobnicate", "--port", sim.Port(), image},
         {"load", "--port", sim.Port(), "--baud", "0", image},
         {"scan", "--port", sim.Port(), "--format", "xml"},
+        {"scan", "--port", sim.Port(), "--format", "png"}, // no --output
+        {"scan", "--port", sim.Port(), "--format", "svg", "--output", dir.filePath("m.svg"), "--size", "15x100"},
+        {"scan", "--port", sim.Port(), "--format", "png", "--output", dir.filePath("m.png"), "--size", "1920x"},
         {"send", "--port", sim.Port(), "--timeout", "soon", "at"},
         {"load", "--port", sim.Port(), dir.path()}, // a folder is no image
         {"load", image},                            // no port at all
@@ -213,4 +230,120 @@ TEST(CliWithTheModule, BadLinesSendNothingRepliesShowAsTextOrHexScansShowTheMesh
     // The module logs a command before it answers: had a bad command line
     // sent anything, the log would not start with the first good one.
     EXPECT_TRUE(ReadAll(log).startsWith("at\r\nat\r")) << ReadAll(log).toStdString();
+}
+
+// A scripted mesh changes between the scans; --watch prints each change as a
+// line the moment its scan is taken, so a reader of the pipe has them all
+// while the scan still runs.
+TEST(CliScan, EventsFollowAScriptedMeshLineByLine)
+{
+    QTemporaryDir dir;
+    SimProcess sim({"--topology-script", WriteText(dir, "script", R"(at 0
+0 0001 -11 0002
+0 0001 -14 0003
+1 0002 -20 0004
+at 2.5   # 0003 leaves, 0005 joins
+0 0001 -11 0002
+1 0002 -20 0004
+1 0002 -25 0005
+at 7.5   # 0003 back, 0005 gone, 0001-0002 9 dB weaker, 0002-0004 1 dB weaker
+0 0001 -20 0002
+1 0002 -21 0004
+0 0001 -30 0003
+)")});
+    const QStringList expected = {
+        R"({"time":"T","scan":1,"event":"joined","node":"0001"})",
+        R"({"time":"T","scan":1,"event":"joined","node":"0002"})",
+        R"({"time":"T","scan":1,"event":"joined","node":"0003"})",
+        R"({"time":"T","scan":1,"event":"joined","node":"0004"})",
+        R"({"time":"T","scan":1,"event":"link-added","relay":"0001","node":"0002","rssi":-11})",
+        R"({"time":"T","scan":1,"event":"link-added","relay":"0001","node":"0003","rssi":-14})",
+        R"({"time":"T","scan":1,"event":"link-added","relay":"0002","node":"0004","rssi":-20})",
+        R"({"time":"T","scan":2,"event":"joined","node":"0005"})",
+        R"({"time":"T","scan":2,"event":"left","node":"0003"})",
+        R"({"time":"T","scan":2,"event":"link-added","relay":"0002","node":"0005","rssi":-25})",
+        R"({"time":"T","scan":2,"event":"link-removed","relay":"0001","node":"0003","rssi":-14})",
+        R"({"time":"T","scan":3,"event":"joined","node":"0003"})",
+        R"({"time":"T","scan":3,"event":"left","node":"0005"})",
+        R"({"time":"T","scan":3,"event":"link-added","relay":"0001","node":"0003","rssi":-30})",
+        R"({"time":"T","scan":3,"event":"link-removed","relay":"0002","node":"0005","rssi":-25})",
+        R"({"time":"T","scan":3,"event":"link-level","relay":"0001","node":"0002","rssi":-20,"previous":-11})",
+    };
+    QProcess cli;
+    cli.start(kCli, {"scan", "--port", sim.Port(), "--watch", "--format", "events"});
+    QStringList lines, times;
+    const QRegularExpression time(R"re("time":"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")re");
+    WaitFor([&] {
+        while (cli.canReadLine() || cli.waitForReadyRead(10)) {
+            if (!cli.canReadLine())
+                continue;
+            QString line = QString::fromUtf8(cli.readLine()).chopped(1);
+            EXPECT_FALSE(QJsonDocument::fromJson(line.toUtf8()).isNull()) << line.toStdString();
+            times << time.match(line).captured(1);
+            lines << line.replace(time, R"("time":"T")");
+        }
+        return lines.size() >= expected.size();
+    }, 30000);
+    EXPECT_EQ(cli.state(), QProcess::Running) << "the lines came only at the end";
+    ::kill(pid_t(cli.processId()), SIGINT);
+    EXPECT_TRUE(cli.waitForFinished(10000) && cli.exitCode() == 0) << cli.readAllStandardError().toStdString();
+    lines << QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.join('\n').toStdString(), expected.join('\n').toStdString());
+    EXPECT_TRUE(!times.contains(QString()) && std::is_sorted(times.begin(), times.end())) << times.join(' ').toStdString();
+}
+
+// The view's painter, offscreen: a PNG whose circles and labels stand where
+// the view puts them, and an SVG whose addresses and labels are text. Neither
+// needs a display, whatever the environment names.
+TEST(CliScan, PicturesShowTheMeshWithoutADisplay)
+{
+    QTemporaryDir dir;
+    SimProcess sim({"--topology-script", WriteText(dir, "script", "at 0\n0 0001 -11 0002\n0 0001 -14 0003\n"
+                                                                  "1 0002 -20 0004\n")});
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    noDisplay.insert("QT_QPA_PLATFORM", "xcb");
+    noDisplay.remove("DISPLAY");
+    noDisplay.remove("WAYLAND_DISPLAY");
+    const CliRun png = RunCli({"scan", "--port", sim.Port(), "--format", "png", "--output", dir.filePath("mesh.png"),
+                               "--size", "800x600"}, noDisplay);
+    ASSERT_EQ(png.status, 0) << png.Describe();
+    const QImage image(dir.filePath("mesh.png"));
+    ASSERT_EQ(image.size(), QSize(800, 600));
+    // W = 800, H = 600: columns at x 53, 400 and 747, a column's second row 30
+    // pixels left, the local node halfway down; each circle in its kind's
+    // colour beside the centre (the address covers the centre).
+    const std::pair<QPoint, QColor> nodes[] = {{{53, 240}, QColor(255, 196, 196)}, {{400, 60}, QColor(196, 196, 255)},
+                                               {{370, 300}, QColor(196, 255, 196)}, {{747, 60}, QColor(196, 255, 196)}};
+    for (const auto &[at, kind] : nodes)
+        EXPECT_TRUE(image.pixelColor(at - QPoint(20, 0)) == kind && image.pixelColor(at + QPoint(20, 0)) == kind)
+            << at.x() << "," << at.y();
+    // The label of 0001-0002 three quarters of the way along: white, in a grey frame.
+    EXPECT_EQ(image.pixelColor(296, 99), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(295, 99), QColor(192, 192, 192));
+
+    const CliRun svg = RunCli({"scan", "--port", sim.Port(), "--format", "svg", "--output", dir.filePath("mesh.svg")});
+    ASSERT_EQ(svg.status, 0) << svg.Describe();
+    QFile file(dir.filePath("mesh.svg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList texts;
+    QString viewBox;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("svg"))
+            viewBox = xml.attributes().value("viewBox").toString();
+        else if (xml.name() == QLatin1String("text"))
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(viewBox, "0 0 1024 768");
+    for (const char *text : {"Group C001", "4 nodes", "0001", "0002", "0003", "0004", "Local", "Relay", "Node",
+                             "-11 dB", "-14 dB", "-20 dB"})
+        EXPECT_TRUE(texts.contains(text)) << text << " not among: " << texts.join('|').toStdString();
+
+    const CliRun unwritable = RunCli({"scan", "--port", sim.Port(), "--format", "png", "--output",
+                                      dir.filePath("no-such-folder/mesh.png")});
+    EXPECT_TRUE(unwritable.status == 7 && unwritable.err.startsWith("verrin-cli: cannot write the picture"))
+        << unwritable.Describe();
 }

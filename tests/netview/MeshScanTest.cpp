@@ -60,13 +60,39 @@ TEST(MeshScan, ReadsAReplyOnceElevenCharactersCameAndExtendsTheTableLater)
     EXPECT_EQ(f.scan.Table().links[0].rssi, -15);
     EXPECT_FALSE(TakeViewStatus(f.scan).centred) << "later scans show the graph";
     EXPECT_GT(f.repaints, 3);
-    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 3 nodes, 2 links. Local 0001 at level 0. Node 0003 at level 1."
-                                        " Node 0002 at level 1. 0001 hears 0003 at -15 dB. 0001 hears 0002 at -12 dB.");
+    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 3 nodes, 2 links. Last scan: 3 nodes, +1 -0. Local 0001 at level 0."
+                                        " Node 0003 at level 1. Node 0002 at level 1. 0001 hears 0003 at -15 dB."
+                                        " 0001 hears 0002 at -12 dB.");
 
     ScanFixture empty;
     empty.PassInfo();
     empty.Reply("0123456789A"); // eleven characters, and no "Relay"
     EXPECT_EQ(TakeViewStatus(empty.scan).noNodesText, "No nodes found in Network C001");
+}
+
+// The status line tells, after each reply, how many nodes it held and how many
+// joined and left since the reply before; the table keeps every node seen.
+TEST(MeshScan, StatusLineCountsWhoJoinedAndLeftSinceTheScanBefore)
+{
+    ScanFixture f;
+    f.PassInfo();
+    TakeViewStatus(f.scan); // the centred first paint
+    const std::pair<const char *, const char *> replies[] = {
+        {"0:0001 -11  0002\r\n0:0001 -14  0003\r\n", "3 nodes"},
+        {"0:0001 -11  0002\r\n0:0001 -14  0003\r\n", "3 nodes, +0 -0"},
+        {"0:0001 -11  0002\r\n1:0002 -20  0004\r\n1:0002 -22  0005\r\n", "4 nodes, +2 -1"},
+        {"0:0001 -11  0002\r\n", "2 nodes, +0 -2"},
+        {"nothing heard", "0 nodes, +0 -2"},
+    };
+    for (const auto &[rows, line] : replies) {
+        EXPECT_EQ(TakeViewStatus(f.scan).text, "Waiting for Network C001 Info") << "while the scan is out";
+        f.Reply(std::string("\r\nRelay  dBm  Node\r\n") + rows);
+        const ViewStatus status = TakeViewStatus(f.scan);
+        EXPECT_TRUE(status.text == line && status.noNodesText.empty()) << rows << ": " << status.text;
+        for (int tick = 0; tick < 4; ++tick)
+            f.scan.OnScanTick();
+    }
+    EXPECT_EQ(f.scan.Table().nodeCount, 5);
 }
 
 } // namespace
