@@ -10,7 +10,10 @@ namespace {
 QMessageBox::StandardButton Run(QWidget *parent, const std::string &text, const std::string &caption,
                                 MessageIcon icon, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(parent);
+    // Above whatever modal window is up (the mesh view stays on top), so
+    // that the box never opens under it.
+    QWidget *above = QApplication::activeModalWidget();
+    QMessageBox box(above ? above : parent);
     box.setWindowTitle(caption.empty() ? QApplication::applicationName()
                                        : FromCodePage(caption));
     box.setText(FromCodePage(text));

@@ -22,6 +22,7 @@
 #include <QSignalBlocker>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QGroupBox>
@@ -39,6 +40,9 @@
 
 namespace {
 constexpr int kPollIntervalMs = 100;
+// How often a window waiting for its device looks for it: a device that is
+// back is open again within a fifth of a second.
+constexpr int kReconnectIntervalMs = 200;
 // A receive step is shown a slice at a time, and after this much time the
 // event loop gets its turn (paints, timers, the port) before the rest: the
 // window never goes more than a frame without repainting, however fast bytes
@@ -149,6 +153,8 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
     });
     connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
     connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
+    m_reconnectTimer.setInterval(kReconnectIntervalMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &CVerrinDlg::TryReconnect);
     // A download goes on as soon as its reply arrives, not only at the tick.
     connect(&m_port, &CSerialPort::BytesArrived, this, [this] {
         if (m_transferState != 0)
@@ -569,6 +575,7 @@ void CVerrinDlg::UpdateControlStates()
     state.loading = m_loading;
     state.flowEnabled = m_settings.flowEnabled != 0;
     state.lineTest = m_lineTest != nullptr;
+    state.waitingForPort = m_waitingForPort;
     for (const ControlSpec &control : MainControls())
         if (control.id)
             Control(control.id)->setEnabled(IsEnabled(control.rule, state));
@@ -587,11 +594,15 @@ void CVerrinDlg::UpdateControlStates()
 void CVerrinDlg::UpdateTitle()
 {
     setWindowTitle(FromCodePage(
-        FormatTitle(m_session.ProfileName(), PortDisplayName(ToCodePage(m_portPath)), m_settings.baudrate)));
+        FormatTitle(m_session.ProfileName(), PortDisplayName(ToCodePage(m_portPath)), m_settings.baudrate,
+                    m_waitingForPort)));
 }
 
 bool CVerrinDlg::OpenPort()
 {
+    // A window that will wait for a vanished device tells of the loss in its
+    // title rather than in a box.
+    m_port.SetLossShown(m_settings.autoReconnect == 0);
     if (!m_port.OpenPort(m_portPath, m_settings.baudrate, m_settings.flowEnabled != 0))
         return false;
     m_pollTimer.start();
@@ -617,6 +628,7 @@ void CVerrinDlg::OnConnect()
 
 void CVerrinDlg::OnDisconnect()
 {
+    StopWaitingForPort();
     ClosePort();
     UpdateControlStates();
     Control(MainId::Connect)->setFocus();
@@ -626,7 +638,37 @@ void CVerrinDlg::OnPortLost()
 {
     StopLineTest();
     m_pollTimer.stop();
+    // A download cannot go on: it ends as failed, its loader showing why.
+    m_sender->EndOnPortLost(m_transferState, m_port.LossMessage());
+    if (m_settings.autoReconnect) {
+        m_waitingForPort = true;
+        m_reconnectTimer.start();
+        UpdateTitle();
+    }
     UpdateControlStates();
+}
+
+// While the window waits for its device: once the device is there again the
+// port opens with the same settings and the terminal works as before. Failed
+// attempts (the device still settling) are not shown.
+void CVerrinDlg::TryReconnect()
+{
+    if (!QFileInfo::exists(m_portPath) ||
+        !m_port.OpenPort(m_portPath, m_settings.baudrate, m_settings.flowEnabled != 0, false))
+        return;
+    StopWaitingForPort();
+    m_pollTimer.start();
+    UpdateControlStates();
+    m_view->setFocus();
+}
+
+void CVerrinDlg::StopWaitingForPort()
+{
+    if (!m_waitingForPort)
+        return;
+    m_waitingForPort = false;
+    m_reconnectTimer.stop();
+    UpdateTitle();
 }
 
 void CVerrinDlg::Poll()
@@ -791,6 +833,7 @@ void CVerrinDlg::ShowAbout()
 void CVerrinDlg::done(int result)
 {
     m_pollTimer.stop();
+    m_reconnectTimer.stop();
     StopLineTest();
     m_receiveSlices.stop();
     m_capture.Stop();

@@ -72,6 +72,7 @@ public:
     std::string_view TerminalContent() const override { return m_terminal.Text(); }
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     int32_t SendString(std::string_view text) override { return m_port.SendString(text); }
+    bool PortOpen() const override { return m_port.IsConnected(); }
 
     // What the loader window asks of the main window.
     void SetLoading(bool loading) override { m_loading = loading; }
@@ -108,6 +109,8 @@ private:
     void OnEscape();
     void OnStayOnTop(bool checked);
     void OnPortLost();
+    void TryReconnect();
+    void StopWaitingForPort();
     void OnCommandButton(int n);
     void StartLineTest();
     void FeedLineTest();
@@ -145,6 +148,8 @@ private:
     UserMessages &m_messages;
     CSerialPort m_port;
     QTimer m_pollTimer;
+    QTimer m_reconnectTimer; // looks for a vanished device while the window waits for it
+    bool m_waitingForPort = false;
     TerminalText m_terminal;
     Settings m_settings;
     QString m_portPath;

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 std::string FormatTitle(const std::string &profile, const std::string &portDisplayName,
-                        int32_t baudrate)
+                        int32_t baudrate, bool waitingForPort)
 {
     return profile + " - " + portDisplayName + ": " + std::to_string(baudrate) + " Baud - " +
-           kTitleProduct + " - " + kVersionText;
+           kTitleProduct + " - " + kVersionText + (waitingForPort ? kWaitingForPortText : "");
 }
 
 const std::vector<ControlSpec> &MainControls()
@@ -16,7 +16,7 @@ const std::vector<ControlSpec> &MainControls()
     static const std::vector<ControlSpec> controls = {
         {MainId::Terminal, K::Terminal, "", "terminal view", 7, 7, 428, 215, R::Active},
         {MainId::Connect, K::PushButton, "Connect", "", 454, 13, 46, 11, R::Idle},
-        {MainId::Disconnect, K::PushButton, "Disconnect", "", 454, 27, 46, 11, R::Active},
+        {MainId::Disconnect, K::PushButton, "Disconnect", "", 454, 27, 46, 11, R::Disconnects},
         {MainId::ProfileGroup, K::GroupBox, "Profile", "", 441, 46, 74, 42, R::Idle},
         {MainId::ProfileList, K::ComboBox, "", "profile", 478, 55, 25, 40, R::Idle},
         {MainId::Setup, K::PushButton, "Setup", "", 454, 72, 46, 11, R::Idle},
@@ -64,10 +64,11 @@ bool IsEnabled(EnableRule rule, const WindowState &s)
     switch (rule) {
     case EnableRule::Always: return true;
     case EnableRule::Active: return s.connected && !s.loading;
-    case EnableRule::Idle: return !s.connected && !s.loading;
+    case EnableRule::Idle: return !s.connected && !s.loading && !s.waitingForPort;
     case EnableRule::FlowIndicator: return s.flowEnabled && s.connected;
     case EnableRule::Disabled: return false;
     case EnableRule::Sends: return s.connected && !s.loading && !s.lineTest;
+    case EnableRule::Disconnects: return (s.connected && !s.loading) || s.waitingForPort;
     }
     return false;
 }

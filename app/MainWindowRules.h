@@ -11,15 +11,18 @@
 inline constexpr const char *kTitleProduct = " Brondel  Quorrel";
 
 // "%s - COM%d: %d Baud - %s - %s", with the port's display name where COM%d
-// stands: "A - COM2: 115200 Baud -  Brondel  Quorrel - 251126G".
+// stands: "A - COM2: 115200 Baud -  Brondel  Quorrel - 251126G". While the
+// window waits for its port's device to come back, kWaitingForPortText follows.
 std::string FormatTitle(const std::string &profile, const std::string &portDisplayName,
-                        int32_t baudrate);
+                        int32_t baudrate, bool waitingForPort = false);
+inline constexpr const char *kWaitingForPortText = " (waiting for the port to come back)";
 
 enum class ControlKind { PushButton, CheckBox, GroupBox, StaticText, ReadOnlyEdit, ComboBox, Terminal };
 
 // When a control is enabled. Active: connected and not loading; idle: not
-// connected and not loading; sends: active, and no line test running.
-enum class EnableRule { Always, Active, Idle, FlowIndicator, Disabled, Sends };
+// connected, not loading and not waiting for the port; sends: active, and no
+// line test running; disconnects: active, or waiting for the port.
+enum class EnableRule { Always, Active, Idle, FlowIndicator, Disabled, Sends, Disconnects };
 
 struct ControlSpec {
     int id;              // template id; 0 for the "Commands" group box
@@ -45,6 +48,9 @@ struct WindowState {
     // download need the module's replies at once. Typing stays possible;
     // typed keys wait behind the line test (LineTestFeed).
     bool lineTest = false;
+    // The port's device vanished and the window waits for it to come back
+    // ("AutoReconnect"): "Disconnect" stops the wait.
+    bool waitingForPort = false;
 };
 
 bool IsEnabled(EnableRule rule, const WindowState &state);

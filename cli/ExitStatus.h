@@ -23,6 +23,7 @@ inline int ExitStatusFor(TransferResult result)
     case TransferResult::RetryLimit: return ExitStatus::RetryLimit;
     case TransferResult::Aborted: return ExitStatus::Aborted;
     case TransferResult::ProtocolError: return ExitStatus::ProtocolError;
+    case TransferResult::PortLost: return ExitStatus::PortError;
     }
     return ExitStatus::ProtocolError;
 }

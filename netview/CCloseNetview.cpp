@@ -43,7 +43,8 @@ void CCloseNetview::done(int result)
 
 void CCloseNetview::OnCloseTick()
 {
-    if (m_host.TerminalLength() < 1)
+    // No reply can come from a port whose device has gone.
+    if (m_host.TerminalLength() < 1 && m_host.PortOpen())
         return;
     m_host.ClearTerminal();
     done(1);

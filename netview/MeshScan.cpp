@@ -72,7 +72,9 @@ void MeshScan::OnScanTick()
 {
     if (m_scanState == ScanState::Pause) {
         const int32_t old = m_rescanCount++;
-        if (old >= 3) {
+        // No rescan goes to a port whose device has gone; one goes out at the
+        // first tick after it is back.
+        if (old >= 3 && m_host.PortOpen()) {
             m_rescanCount = 0;
             StartScan();
         }

@@ -20,6 +20,8 @@ public:
     virtual void ClearTerminal() = 0;
 
     // The port; failures are reported to the user by the implementation.
+    // While it is not open (its device vanished) the scan asks nothing.
+    virtual bool PortOpen() const { return true; }
     virtual int32_t WriteBytes(const uint8_t *buffer, uint32_t count) = 0;
     virtual int32_t SendString(std::string_view text) = 0;
 };

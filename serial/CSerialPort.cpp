@@ -1,8 +1,10 @@
 #include "serial/CSerialPort.h"
 
 #include "common/QtText.h"
+#include "serial/PortNames.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 #include <cerrno>
 #include <cstring>
@@ -32,14 +34,17 @@ void CSerialPort::ShowSystemError(const QString &text, const char *caption)
     m_messages.Show(ToCodePage(text), caption, MessageIcon::Information);
 }
 
-bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled)
+bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled, bool reportFailure)
 {
     if (m_connected) {
         m_messages.Show("Port already open", kPortErrorCaption, MessageIcon::Exclamation);
         return false;
     }
+    m_path = devicePath;
     m_port.setPortName(devicePath);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        if (!reportFailure)
+            return false;
         const auto error = m_port.error();
         if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::PermissionError ||
             error == QSerialPort::OpenError) {
@@ -56,12 +61,14 @@ bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flo
                             m_port.setFlowControl(flowEnabled ? QSerialPort::HardwareControl
                                                               : QSerialPort::NoFlowControl);
     if (!configured) {
-        ShowSystemError(baudrate > 0 ? m_port.errorString() : QStringLiteral("Invalid baud rate"),
-                        kPortErrorCaption);
+        if (reportFailure)
+            ShowSystemError(baudrate > 0 ? m_port.errorString() : QStringLiteral("Invalid baud rate"),
+                            kPortErrorCaption);
         m_port.close();
         return false;
     }
     m_connected = true;
+    m_lost = false;
     m_flowEnabled = flowEnabled;
     m_baudrate = baudrate;
     // A pseudo-terminal has no modem lines: these fail there, and that is no
@@ -86,19 +93,11 @@ void CSerialPort::SetRtsHandshake(bool on)
 {
     if (!m_connected)
         return;
-    // RTS/CTS stays on for sending when flow control is on; the RTS line is
-    // either driven by the receive buffer or held asserted.
-    if (m_flowEnabled && !on) {
-        if (!m_port.setFlowControl(QSerialPort::NoFlowControl)) {
-            ShowSystemError(m_port.errorString(), kPortErrorCaption);
-            return;
-        }
-        m_port.setRequestToSend(true);
-        m_port.clearError();
-    } else if (m_flowEnabled && on) {
-        if (!m_port.setFlowControl(QSerialPort::HardwareControl))
-            ShowSystemError(m_port.errorString(), kPortErrorCaption);
-    } else if (!on) {
+    // With flow control on, RTS/CTS stays on through a download: CTS must go
+    // on holding back what is sent while the module writes its flash, and
+    // the serial drivers have no mode with CTS alone, so RTS stays driven by
+    // the receive buffer too. Without flow control RTS is held asserted.
+    if (!m_flowEnabled && !on) {
         m_port.setRequestToSend(true);
         m_port.clearError();
     }
@@ -138,14 +137,15 @@ uint32_t CSerialPort::ReadBlock(uint8_t *buffer, int32_t max)
 int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
 {
     if (!m_port.isOpen()) {
-        ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
+        if (!m_lost) // after a loss, the one message has been given
+            ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
         return -1;
     }
     if (count == 0)
         return 0;
     const QScopedValueRollback<bool> reporting(m_inWriteBytes, true);
     if (m_port.write(reinterpret_cast<const char *>(buffer), count) != qint64(count)) {
-        ShowSystemError(m_port.errorString(), kWriteErrorCaption);
+        DeviceGone() ? Lose() : ShowSystemError(m_port.errorString(), kWriteErrorCaption);
         return -1;
     }
     // Synchronous: wait until the driver has taken every byte. The wait is
@@ -156,7 +156,9 @@ int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
     while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(int(std::min<qint64>(deadline.remainingTime(), 1000))) &&
             (m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError)) {
-            ShowSystemError(m_port.errorString(), kWriteErrorCaption);
+            if (!m_port.isOpen()) // the wait found the device gone and said so
+                return -1;
+            DeviceGone() ? Lose() : ShowSystemError(m_port.errorString(), kWriteErrorCaption);
             return -1;
         }
         if (deadline.hasExpired() && m_port.bytesToWrite() > 0) {
@@ -172,11 +174,12 @@ int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
 int32_t CSerialPort::QueueBytes(const uint8_t *buffer, uint32_t count)
 {
     if (!m_port.isOpen()) {
-        ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
+        if (!m_lost)
+            ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
         return -1;
     }
     if (m_port.write(reinterpret_cast<const char *>(buffer), count) != qint64(count)) {
-        ShowSystemError(m_port.errorString(), kWriteErrorCaption);
+        DeviceGone() ? Lose() : ShowSystemError(m_port.errorString(), kWriteErrorCaption);
         return -1;
     }
     return static_cast<int32_t>(count);
@@ -184,7 +187,17 @@ int32_t CSerialPort::QueueBytes(const uint8_t *buffer, uint32_t count)
 
 void CSerialPort::OnError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::WriteError && m_connected && !m_inWriteBytes) {
+    if (!m_connected)
+        return;
+    // A device that vanished ends the connection: a resource error, a read
+    // that fails (a hung-up tty reads end-of-file, with no error code of its
+    // own), or a write that fails on a device that is gone.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+        (error == QSerialPort::WriteError && DeviceGone())) {
+        Lose();
+        return;
+    }
+    if (error == QSerialPort::WriteError && !m_inWriteBytes) {
         // A queued write failed while the window went on: nobody waits
         // for it to report.
         const QString text = m_port.errorString();
@@ -192,20 +205,30 @@ void CSerialPort::OnError(QSerialPort::SerialPortError error)
         m_port.clearError();
         emit WriteFailed();
         ShowSystemError(text, kWriteErrorCaption);
-        return;
     }
-    // A device that vanished ends the connection: a resource error, or a
-    // read that fails (a hung-up tty reads end-of-file, with no error code of
-    // its own). Other errors belong to a call that reports them itself, or
-    // (modem lines on a pty) are moot.
-    if (!m_connected ||
-        (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
-        return;
-    const QString text = error == QSerialPort::ResourceError
-                             ? m_port.errorString()
-                             : QString::fromLocal8Bit(std::strerror(ENODEV));
+    // Other errors belong to a call that reports them itself, or (modem lines
+    // on a pty) are moot.
+}
+
+bool CSerialPort::DeviceGone() const
+{
+    return m_port.error() == QSerialPort::ResourceError || !QFileInfo::exists(m_path);
+}
+
+void CSerialPort::Lose()
+{
+    // Once the device is gone Qt keeps only the error of its last call, often
+    // "Resource temporarily unavailable": the reason says what happened.
+    QString reason = m_port.errorString();
+    if (!QFileInfo::exists(m_path))
+        reason = QString::fromLocal8Bit(std::strerror(ENODEV));
+    else if (m_port.error() == QSerialPort::ReadError || reason == QString::fromLocal8Bit(std::strerror(EAGAIN)))
+        reason = QString::fromLocal8Bit(std::strerror(EIO));
+    m_lossMessage = PortLostMessage(PortDisplayName(ToCodePage(m_path)), ToCodePage(reason));
     m_port.close();
     m_connected = false;
+    m_lost = true;
     emit PortLost();
-    ShowSystemError(text, kPortErrorCaption);
+    if (m_lossShown)
+        m_messages.Show(m_lossMessage, kPortErrorCaption, MessageIcon::Information);
 }

@@ -2,7 +2,9 @@
 // The port operations over QSerialPort: 8N1, the profile's baud rate, RTS/CTS
 // when flow control is on. Reads never wait (they take what the driver already
 // holds); writes return once every byte has been handed to the driver.
-// Failures are shown to the user here, with the system's own text.
+// Failures are shown to the user here, with the system's own text. A device
+// that vanishes is told once: the port closes, and writes until it is opened
+// again fail without a word.
 
 #include "common/UserMessages.h"
 #include "serial/SerialLink.h"
@@ -16,9 +18,17 @@ class CSerialPort : public QObject, public SerialLink {
 public:
     explicit CSerialPort(UserMessages &messages, QObject *parent = nullptr);
 
-    bool OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled);
+    // reportFailure false: a failure to open is not shown (the attempts of a
+    // window that waits for its device to come back).
+    bool OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled, bool reportFailure = true);
     bool ClosePort();
     bool IsConnected() const { return m_connected; }
+
+    // Whether a vanished device is told in a message box (the default) or
+    // only signalled with PortLost, for a window that waits for it instead.
+    void SetLossShown(bool shown) { m_lossShown = shown; }
+    // The message of the last loss, as 8-bit text; empty before any.
+    const std::string &LossMessage() const { return m_lossMessage; }
 
     int32_t BytesWaiting() override;
     int32_t ReadByte() override;
@@ -50,17 +60,24 @@ signals:
     // A write handed over by QueueBytes failed; the user has been told and
     // what was left of it is dropped.
     void WriteFailed();
-    // The device went away while connected; the user has been told and the
-    // port is closed.
+    // The device went away while connected; the port is closed and the user
+    // has been told (unless SetLossShown(false)).
     void PortLost();
 
 private:
     void OnError(QSerialPort::SerialPortError error);
+    // The device is gone: its path no longer exists, or the port reports it.
+    bool DeviceGone() const;
+    void Lose();
     void ShowSystemError(const QString &text, const char *caption);
 
     UserMessages &m_messages;
     QSerialPort m_port;
+    QString m_path;
     bool m_connected = false;
+    bool m_lost = false; // the device vanished since the port was last opened
+    bool m_lossShown = true;
+    std::string m_lossMessage;
     bool m_flowEnabled = false;
     bool m_inWriteBytes = false; // WriteBytes reports its own failures
     int32_t m_baudrate = 115200;

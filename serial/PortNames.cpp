@@ -9,6 +9,11 @@ std::string DevicePathForPortNumber(int32_t portNumber)
 #endif
 }
 
+std::string PortLostMessage(const std::string &portDisplayName, const std::string &systemReason)
+{
+    return "Port " + portDisplayName + " is gone: its device was removed or closed (" + systemReason + ").";
+}
+
 std::string PortDisplayName(const std::string &devicePath)
 {
     static const std::string windowsPrefix = "\\\\.\\";

@@ -13,3 +13,8 @@ std::string DevicePathForPortNumber(int32_t portNumber);
 // device's name under /dev (ttyUSB0), or the whole path for a device elsewhere
 // (a pseudo-terminal published by the virtual module).
 std::string PortDisplayName(const std::string &devicePath);
+
+// The one message of a device that vanished while its port was open, with
+// the system's reason: "Port ttyUSB0 is gone: its device was removed or
+// closed (No such device)."
+std::string PortLostMessage(const std::string &portDisplayName, const std::string &systemReason);

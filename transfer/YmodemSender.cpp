@@ -12,6 +12,7 @@ const char *ResultText(TransferResult result)
     case TransferResult::RetryLimit: return "Too many retries";
     case TransferResult::Aborted: return "Aborted";
     case TransferResult::ProtocolError: return "Protocol Error";
+    case TransferResult::PortLost: return "Port lost";
     }
     return "";
 }
@@ -80,6 +81,16 @@ int YmodemSender::RunReadySteps(int32_t &state, StepBudget budget)
             break;
     }
     return steps;
+}
+
+void YmodemSender::EndOnPortLost(int32_t &state, const std::string &message)
+{
+    if (!IsTransferState(state))
+        return;
+    lossMessage_ = message;
+    result_ = TransferResult::PortLost;
+    state = SenderState::Finish;
+    Step(state);
 }
 
 bool YmodemSender::StartStep(int32_t &state)
@@ -247,7 +258,7 @@ bool YmodemSender::FinishStep(int32_t &state)
         return false; // "2" goes out a tick after the end-of-batch block
     progress_.ShowFinishedView();
     progress_.UpdateControlStates();
-    progress_.ShowStatusText(ResultText(result_));
+    progress_.ShowStatusText(result_ == TransferResult::PortLost ? lossMessage_ : ResultText(result_));
     if (result_ == TransferResult::Success) {
         WriteByte(WireByte::TransferDone);
         progress_.RunOkAction();

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-enum class TransferResult { Success, RetryLimit, Aborted, ProtocolError };
+enum class TransferResult { Success, RetryLimit, Aborted, ProtocolError, PortLost };
 
 // The loader window's status line for each result.
 const char *ResultText(TransferResult result);
@@ -87,6 +87,10 @@ public:
     // The header is made here, from the name that was checked: a file chosen
     // while the transfer waits does not change it.
     StartResult Start(std::vector<uint8_t> image, int32_t &state);
+
+    // The port's device vanished: a running transfer ends at once as failed,
+    // with the loss's message as its status; nothing more is written.
+    void EndOnPortLost(int32_t &state, const std::string &message);
 
     // The user's Abort: the next step of any transfer state becomes state 11.
     void RequestAbort() { abortRequested_ = true; }
@@ -147,6 +151,7 @@ private:
     uint32_t retryCount_ = 0;
     int32_t resumeState_ = SenderState::Idle;
     TransferResult result_ = TransferResult::Success;
+    std::string lossMessage_;
     bool abortRequested_ = false;
     bool inStep_ = false;
 };

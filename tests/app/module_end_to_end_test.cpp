@@ -75,6 +75,41 @@ TEST(WithTheModule, TheLoaderFollowsADownloadBlockByBlock)
     EXPECT_TRUE(std::all_of(bytesSeen.begin(), bytesSeen.end(), [&](long b) { return b % 1024 == 0 || b == size; }));
 }
 
+// The module dies in the middle of a download, or while the mesh view is
+// open: the loss is told once, a download ends as failed with its loader
+// saying why, the view stops asking and its closing wait does not wait.
+TEST(WithTheModule, ALostDeviceIsToldOnceAndEndsTheDownloadOrTheScan)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(ChooseImage(dir.path(), QByteArray(60000, 'x')));
+    for (const bool download : {true, false}) {
+        SCOPED_TRACE(download ? "during a download" : "with Net View open");
+        SimProcess sim({"--line-rate", "115200"});
+        ModuleWindow w(sim.Port());
+        ASSERT_TRUE(w.dlg->IsConnected());
+        const std::string lost = "Port " + sim.Port().toStdString() + " is gone: its device was removed or closed";
+        if (download) {
+            QTimer::singleShot(1000, [&] { sim.Kill(); });
+            EXPECT_EQ(w.Load(20000).left(int(lost.size())).toStdString(), lost);
+            EXPECT_TRUE(w.LoaderOpen());
+        } else {
+            QElapsedTimer closing;
+            w.RunNetView([&](QWidget *modal) {
+                auto *view = qobject_cast<CNetViewDlg *>(modal);
+                if (view && view->Scan().State() == ScanState::Pause && !closing.isValid()) {
+                    sim.Kill(); // the next rescan falls due four seconds on
+                    QTimer::singleShot(6000, view, &QDialog::reject);
+                    closing.start();
+                }
+            });
+            EXPECT_LT(closing.elapsed(), 7500) << "the closing wait waited for a reply that cannot come";
+        }
+        EXPECT_FALSE(w.dlg->IsConnected());
+        ASSERT_EQ(w.MessageCount(), 1u) << w.LastMessage();
+        EXPECT_EQ(w.LastMessage().substr(0, lost.size()), lost);
+    }
+}
+
 TEST(WithTheModule, NetViewHoldsTheDemoMeshAfterTheFirstScan)
 {
     SimProcess sim({});

@@ -3,6 +3,17 @@
 #include "e2e/VerrinWindowTest.h"
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+std::string ReadAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+} // namespace
 
 TEST_F(VerrinWindowTest, RunsOnThePortTypesReceivesAndEndsOnSigterm)
 {
@@ -111,4 +122,50 @@ TEST_F(VerrinWindowTest, SigtermEndsTheProgramFromAnyOpenDialog)
         verrin->Signal(SIGTERM);
         EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
     }
+}
+
+// With "Reconnect" ticked in Setup, a module that dies is waited for: no box,
+// the title says so, and once it is back on the same path the port opens
+// again and what is typed reaches it.
+TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
+{
+    const std::string port = home.RuntimeDir() + "/verrin-sim/port", log = home.HomeDir() + "/module.log";
+    const auto startModule = [&](Subprocess &module) {
+        ASSERT_TRUE(module.Start({{VERRIN_BIN_DIR "/sim/verrin-sim", "--log", log},
+                                  {{"XDG_RUNTIME_DIR", home.RuntimeDir()}},
+                                  home.HomeDir() + "/module.out"}));
+        ASSERT_TRUE(WaitUntil([&] { return access(port.c_str(), F_OK) == 0; }, 10000));
+    };
+    Subprocess module;
+    ASSERT_NO_FATAL_FAILURE(startModule(module));
+    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port});
+    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Setup", "push button").Extents()));
+    Accessible setup;
+    ASSERT_TRUE(WaitUntil([&] { return bool(setup = FindApplication(verrin->Pid()).Find("Setup", "dialog")); }, 10000));
+    ASSERT_TRUE(XInput::Click(setup.Find("Reconnect", "check box").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return setup.Find("Reconnect", "check box").States().checked; }, 5000));
+    ASSERT_TRUE(XInput::Click(setup.Find("OK", "push button").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return verrin->Control("Connect", "push button").States().showing &&
+                                       !FindApplication(verrin->Pid()).Find("Setup", "dialog"); }, 5000));
+    ASSERT_TRUE(XInput::Click(verrin->Control("Connect", "push button").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000)) << verrin->Problem();
+
+    const auto waiting = [&] {
+        const std::string title = verrin->Window().Name();
+        return title.size() > 10 && title.find("(waiting for the port to come back)") != std::string::npos;
+    };
+    module.Signal(SIGKILL);
+    ASSERT_TRUE(WaitUntil(waiting, 10000)) << verrin->Window().Name();
+    EXPECT_TRUE(verrin->Control("Disconnect", "push button").States().enabled) << "Disconnect stops the wait";
+    Subprocess again;
+    ASSERT_NO_FATAL_FAILURE(startModule(again));
+    ASSERT_TRUE(WaitUntil([&] { return !waiting() && Terminal().States().focused; }, 5000))
+        << verrin->Window().Name() << "\n" << verrin->Problem();
+    EXPECT_FALSE(FindApplication(verrin->Pid()).Find("Comm Port Error", "alert")) << "the loss was shown in a box";
+    ASSERT_TRUE(XInput::Type("at+ab info") && XInput::Keys("Return"));
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::string got = ReadAll(log);
+        return got.size() >= 12 && got.compare(got.size() - 12, 12, "at+ab info\r\n") == 0;
+    }, 10000)) << ReadAll(log);
 }

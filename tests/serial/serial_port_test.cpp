@@ -6,7 +6,9 @@
 #include "support/Pty.h"
 #include "support/WaitFor.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <thread>
 #include <tuple>
@@ -84,9 +86,50 @@ TEST(SerialPort, ReadsTakeOnlyWhatIsWaitingAndCountBlocksUntilTheFarEndVanishes)
     EXPECT_EQ(p.port.ReadBlock(buffer, 16), 5u);
     EXPECT_EQ(p.port.RxCount(), 8u);
 
-    p.pty.CloseSlave();
-    p.pty.CloseMaster();
-    ASSERT_TRUE(WaitFor([&] { return !p.port.IsConnected(); }));
-    ASSERT_EQ(p.shown.messages.size(), 1u);
-    EXPECT_EQ(std::get<0>(p.Message(0)), "Comm Port Error");
+}
+
+// A device that vanishes is told once, whether a read or a write finds it
+// gone: the message names the port and the system's reason, and the writes
+// that follow (the rest of a block) fail without a word.
+TEST(SerialPort, AVanishedDeviceIsToldOnceWhetherAReadOrAWriteFindsIt)
+{
+    for (const bool writing : {false, true}) {
+        SCOPED_TRACE(writing ? "found by a write" : "found by a read");
+        Port p;
+        ASSERT_TRUE(p.Open());
+        p.pty.CloseSlave();
+        p.pty.CloseMaster();
+        if (writing) {
+            const uint8_t block[6] = {2, 1, 0xFE, 0, 0, 0};
+            for (const uint8_t &byte : block)
+                EXPECT_EQ(p.port.WriteBytes(&byte, 1), -1);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !p.port.IsConnected(); }));
+        QTest::qWait(100); // room for a second message, if there were one
+        ASSERT_EQ(p.shown.messages.size(), 1u) << p.shown.messages.back().text;
+        EXPECT_EQ(p.Message(0), std::make_tuple("Comm Port Error", "Port " + p.pty.path() +
+                                                    " is gone: its device was removed or closed (No such device).",
+                                                MessageIcon::Information));
+        EXPECT_EQ(p.port.SendString("at"), -1);
+        EXPECT_EQ(p.shown.messages.size(), 1u);
+    }
+}
+
+// RTS/CTS stays on through a download when flow control is on (CTS holds the
+// sender back while the module writes its flash); it is never on without it.
+TEST(SerialPort, TheDownloadKeepsTheProfilesFlowControl)
+{
+    for (const bool flow : {false, true}) {
+        Port p;
+        ASSERT_TRUE(p.port.OpenPort(QString::fromStdString(p.pty.path()), 115200, flow));
+        const auto hardwareFlow = [&] {
+            termios t{};
+            return ::tcgetattr(p.pty.slave(), &t) == 0 && (t.c_cflag & CRTSCTS) != 0;
+        };
+        for (const bool handshake : {true, false, true}) { // connected, transfer, after it
+            p.port.SetRtsHandshake(handshake);
+            EXPECT_EQ(hardwareFlow(), flow) << "flow " << flow << ", handshake " << handshake;
+        }
+        EXPECT_TRUE(p.shown.messages.empty());
+    }
 }

@@ -32,6 +32,7 @@ public:
     bool ok() const { return m_master >= 0; }
     const std::string &path() const { return m_path; }
     int master() const { return m_master; }
+    int slave() const { return m_slave; }
 
     void Write(const std::string &bytes)
     {

@@ -28,6 +28,13 @@ public:
     SimProcess(const SimProcess &) = delete;
     SimProcess &operator=(const SimProcess &) = delete;
 
+    // The module dies at once, as a device pulled out: its port goes with it.
+    void Kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
     // The path of the module's port; empty when it did not start.
     const QString &Port() const { return m_port; }
 
