@@ -57,6 +57,10 @@ private:
     QCommandLineOption m_profile;
 };
 
+// --reconnect of send and scan.
+inline constexpr const char *kReconnectHelp =
+    "When the port's device vanishes, wait for it to come back on the same path, open it again and go on.";
+
 // Prints a usage error and gives its exit status.
 int UsageError(const QString &text);
 

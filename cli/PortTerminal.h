@@ -19,6 +19,7 @@ public:
     void ClearTerminal() override { m_text.Clear(); }
     int32_t WriteBytes(const uint8_t *buffer, uint32_t count) override;
     int32_t SendString(std::string_view text) override { return m_link.SendString(text); }
+    bool PortOpen() const override { return m_link.IsOpen(); }
 
 private:
     SerialLink &m_link;

@@ -11,6 +11,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/RunLoop.h"
 #include "cli/MeshFormat.h"
+#include "cli/PortReconnect.h"
 #include "cli/PortTerminal.h"
 #include "netview/CMeshPainter.h"
 #include "netview/CMeshPicture.h"
@@ -44,6 +45,7 @@ struct ScanRun {
     int levelStep = kDefaultLevelStep; // events: the smallest level change told
     QString output;                    // pictures: the file, replaced after each scan
     PictureSize size = kDefaultPictureSize;
+    bool reconnect = false; // wait for a vanished device and scan on
 };
 
 class Scanner {
@@ -64,8 +66,17 @@ public:
             m_loop.Finish(m_run.count == 0 ? ExitStatus::Ok : ExitStatus::Aborted);
         });
         QObject::connect(&m_port, &CSerialPort::BytesArrived, m_loop.Context(), [this] { m_host.Receive(); });
-        QObject::connect(&m_port, &CSerialPort::PortLost, m_loop.Context(),
-                         [this] { m_loop.Finish(ExitStatus::PortError); });
+        // Back from a vanished device, the scan asks again for the reply it
+        // waited for, and the wait for that reply starts anew.
+        PortReconnect reconnect(m_port, m_settings, m_run.reconnect, [this] {
+            m_scan.Resume();
+            m_waiting.restart();
+        });
+        m_reconnect = &reconnect;
+        QObject::connect(&m_port, &CSerialPort::PortLost, m_loop.Context(), [&] {
+            if (!reconnect.Lost())
+                m_loop.Finish(ExitStatus::PortError);
+        });
         QTimer receive;
         QObject::connect(&receive, &QTimer::timeout, m_loop.Context(), [this] { m_host.Receive(); });
         receive.start(kReceiveTickMs);
@@ -105,7 +116,7 @@ private:
                 m_loop.Finish(ExitStatus::Ok);
             return;
         }
-        if (after != ScanState::Pause && m_waiting.elapsed() >= m_run.timeoutMs) {
+        if (after != ScanState::Pause && m_waiting.elapsed() >= m_run.timeoutMs && !m_reconnect->Waiting()) {
             PrintError(std::string(after == ScanState::AwaitInfo ? "no answer to the info request"
                                                                  : "no answer to the scan") +
                        " within " + std::to_string(m_run.timeoutMs) + " ms");
@@ -168,6 +179,7 @@ private:
     MeshScan m_scan;
     RunLoop m_loop;
     QElapsedTimer m_waiting; // since the state that waits for a reply began
+    PortReconnect *m_reconnect = nullptr; // the wait for a vanished device, while Run runs
     int m_scansDone = 0;
 };
 
@@ -240,7 +252,8 @@ int RunScan(const QStringList &arguments)
         QStringLiteral("Give up (status 8) when a reply has not come within ms milliseconds "
                        "(default 10000)."),
         QStringLiteral("ms"));
-    command.Parser().addOptions({count, watch, format, output, size, levelStep, timeout});
+    const QCommandLineOption reconnect(QStringLiteral("reconnect"), QString::fromLatin1(kReconnectHelp));
+    command.Parser().addOptions({count, watch, format, output, size, levelStep, timeout, reconnect});
     if (const std::optional<int> done = command.Parse(arguments))
         return *done;
     if (!command.ExpectPositionals(0, QString()))
@@ -257,6 +270,7 @@ int RunScan(const QStringList &arguments)
                               ? QStringLiteral("scan: --format %1 needs --output FILE").arg(command.Value(format))
                               : QStringLiteral("scan: --output is for --format png or svg"));
     run.output = command.Value(output);
+    run.reconnect = command.IsSet(reconnect);
     if (command.IsSet(size)) {
         const std::optional<PictureSize> given = ParsePictureSize(command.Value(size).toStdString());
         if (!IsPicture(run.format))

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
+#include "cli/PortReconnect.h"
 #include "cli/RunLoop.h"
 #include "serial/CSerialPort.h"
 
@@ -23,6 +24,7 @@ struct SendRun {
     bool hex = false;
     std::string until; // empty: read until the time-out
     int timeoutMs = 2000;
+    bool reconnect = false; // wait for a vanished device and read on
 };
 
 class Exchange {
@@ -41,8 +43,11 @@ public:
         QObject::connect(&bridge, &SignalBridge::TerminationRequested, m_loop.Context(),
                          [this] { m_loop.Finish(ExitStatus::Aborted); });
         QObject::connect(&m_port, &CSerialPort::BytesArrived, m_loop.Context(), [this] { Receive(); });
-        QObject::connect(&m_port, &CSerialPort::PortLost, m_loop.Context(),
-                         [this] { m_loop.Finish(ExitStatus::PortError); });
+        PortReconnect reconnect(m_port, m_settings, m_run.reconnect, [this] { Receive(); });
+        QObject::connect(&m_port, &CSerialPort::PortLost, m_loop.Context(), [&] {
+            if (!reconnect.Lost())
+                m_loop.Finish(ExitStatus::PortError);
+        });
         QTimer receive;
         QObject::connect(&receive, &QTimer::timeout, m_loop.Context(), [this] { Receive(); });
         receive.start(kReceiveTickMs);
@@ -143,7 +148,8 @@ int RunSend(const QStringList &arguments)
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("How long to read, in milliseconds (default 2000)."),
                                      QStringLiteral("ms"));
-    command.Parser().addOptions({crlf, hex, until, timeout});
+    const QCommandLineOption reconnect(QStringLiteral("reconnect"), QString::fromLatin1(kReconnectHelp));
+    command.Parser().addOptions({crlf, hex, until, timeout, reconnect});
     if (const std::optional<int> done = command.Parse(arguments))
         return *done;
     if (!command.ExpectPositionals(1, QStringLiteral("TEXT")))
@@ -161,6 +167,7 @@ int RunSend(const QStringList &arguments)
     if (run.text.empty())
         return UsageError(QStringLiteral("send: TEXT is empty"));
     run.hex = command.IsSet(hex);
+    run.reconnect = command.IsSet(reconnect);
     if (command.IsSet(until) && run.until.empty())
         return UsageError(QStringLiteral("send: --until needs a text"));
     const std::optional<int> timeoutMs = command.Milliseconds(timeout, run.timeoutMs);

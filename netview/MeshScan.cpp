@@ -90,6 +90,16 @@ void MeshScan::StartScan()
     m_events.RepaintRequested();
 }
 
+void MeshScan::Resume()
+{
+    if (m_scanState == ScanState::AwaitScan) {
+        StartScan();
+    } else if (m_scanState == ScanState::AwaitInfo) {
+        m_host.ClearTerminal();
+        m_host.SendString(kInfoCommand);
+    }
+}
+
 void MeshScan::StepScan()
 {
     switch (m_scanState) {

@@ -49,6 +49,10 @@ public:
     void StepScan();
     // Clears the terminal and sends the scan command for the group.
     void StartScan();
+    // After the port came back from a vanished device: asks again for the
+    // reply the state waits for (the info, or the scan), which a module that
+    // went away has not sent and will not.
+    void Resume();
 
     ScanState State() const { return m_scanState; }
     uint32_t GroupAddress() const { return m_groupAddress; }

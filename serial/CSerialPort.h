@@ -23,6 +23,7 @@ public:
     bool OpenPort(const QString &devicePath, int32_t baudrate, bool flowEnabled, bool reportFailure = true);
     bool ClosePort();
     bool IsConnected() const { return m_connected; }
+    bool IsOpen() const override { return m_connected; }
 
     // Whether a vanished device is told in a message box (the default) or
     // only signalled with PortLost, for a window that waits for it instead.

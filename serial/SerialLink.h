@@ -23,6 +23,8 @@ public:
     virtual int32_t WriteBytes(const uint8_t *buffer, uint32_t count) = 0;
     // RTS follows the receive buffer (on) or is held asserted (off).
     virtual void SetRtsHandshake(bool on) = 0;
+    // False once the device has vanished, until the port is opened again.
+    virtual bool IsOpen() const { return true; }
 
     // Writes the characters of text; 0 and nothing written for an empty text.
     int32_t SendString(std::string_view text)

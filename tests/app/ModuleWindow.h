@@ -124,6 +124,22 @@ struct ModuleWindow {
     }
     QString LoaderStatus() const { return LoaderStatusField()->text(); }
 
+    // Ticks or unticks "Reconnect" in Setup, which works only while idle.
+    bool SetReconnect(bool on)
+    {
+        QTimer::singleShot(0, [on] {
+            auto *setup = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!setup)
+                return;
+            for (auto *box : setup->findChildren<QAbstractButton *>())
+                if (box->accessibleName() == QLatin1String("Reconnect") && box->isChecked() != on)
+                    box->click();
+            setup->accept();
+        });
+        Button(MainId::Setup)->click();
+        return dlg->CurrentSettings().autoReconnect == uint32_t(on);
+    }
+
     // Clicks "Load" and waits for the transfer's end; returns the loader's
     // status line then.
     QString Load(int timeoutMs = 60000)

@@ -19,6 +19,7 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -230,6 +231,40 @@ TEST(CliWithTheModule, BadLinesSendNothingRepliesShowAsTextOrHexScansShowTheMesh
     // The module logs a command before it answers: had a bad command line
     // sent anything, the log would not start with the first good one.
     EXPECT_TRUE(ReadAll(log).startsWith("at\r\nat\r")) << ReadAll(log).toStdString();
+}
+
+// --reconnect: a module that dies while send or scan waits for its reply is
+// waited for, and once it is back on its path the scan asks again and ends
+// with the mesh, the exchange reads on to its time-out. Without the option
+// the loss ends the command with the port's status, naming the port.
+TEST(CliReconnect, SendAndScanWaitForAVanishedModule)
+{
+    const struct {
+        QStringList args;
+        int status;
+        const char *err, *out;
+    } cases[] = {
+        {{"scan", "--reconnect", "--timeout", "20000"}, 0, "is back", "Network C001: 13 nodes"},
+        {{"send", "--reconnect", "--timeout", "3000", "at+ab info\r\n"}, 0, "is back", ""},
+        {{"send", "--timeout", "3000", "at+ab info\r\n"}, 6, "is gone: its device was removed or closed", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        auto sim = std::make_unique<SimProcess>(QStringList{"--line-rate", "300"}); // replies take seconds
+        const QString port = sim->Port();
+        QProcess cli;
+        cli.start(kCli, c.args + QStringList{"--port", port});
+        ASSERT_TRUE(cli.waitForStarted(5000));
+        QTest::qWait(700);
+        sim->Kill();
+        sim = std::make_unique<SimProcess>(QStringList{});
+        ASSERT_EQ(sim->Port(), port) << "the module came back elsewhere";
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+        EXPECT_EQ(cli.exitCode(), c.status) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLatin1(c.err)) && err.contains(port)) << err.toStdString();
+        EXPECT_TRUE(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(QString::fromLatin1(c.out)));
+    }
 }
 
 // A scripted mesh changes between the scans; --watch prints each change as a

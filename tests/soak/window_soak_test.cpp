@@ -40,15 +40,30 @@ protected:
         w = std::make_unique<ModuleWindow>(link, soak::kPatienceMs);
     }
 
-    // The device on the path vanishes, and the module comes back there.
+    // The device on the path vanishes, and the module comes back there. In
+    // turn the window waits for it ("Reconnect": no message, the port opens
+    // again by itself) or tells the loss once and is connected by hand.
     void VanishAndReturn(const QStringList &moduleOptions)
     {
         const size_t before = w->MessageCount();
+        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0;
         module->Kill();
-        ASSERT_TRUE(w->LossToldOnce(before));
-        ASSERT_TRUE(module->Start(moduleOptions));
+        ++losses;
+        if (waits) {
+            ASSERT_TRUE(WaitFor([&] { return w->dlg->windowTitle().endsWith(kWaitingForPortText); }, soak::kPatienceMs));
+            ASSERT_TRUE(module->Start(moduleOptions));
+            ASSERT_TRUE(WaitFor([&] { return w->dlg->IsConnected(); }, soak::kPatienceMs)) << "no reconnect";
+            ++reconnects;
+            EXPECT_EQ(w->MessageCount(), before) << w->LastMessage();
+            w->Button(MainId::Disconnect)->click();
+            ASSERT_TRUE(w->SetReconnect(false));
+        } else {
+            ASSERT_TRUE(w->LossToldOnce(before));
+            ASSERT_TRUE(w->SetReconnect(true));
+            ASSERT_TRUE(module->Start(moduleOptions));
+        }
         ASSERT_TRUE(w->Connect()) << w->LastMessage();
-        ASSERT_TRUE(w->Answers());
+        ASSERT_TRUE(w->Answers()) << "a typed command got no reply after the device came back";
         ++faults;
     }
 
@@ -79,6 +94,21 @@ protected:
         ++faults;
     }
 
+    // The module vanishes for good: told once, or (reconnect on) waited for
+    // until Disconnect stops the wait.
+    void LoseDevice(size_t messagesBefore)
+    {
+        ++losses;
+        if (w->dlg->CurrentSettings().autoReconnect != 0) {
+            ASSERT_TRUE(WaitFor([&] { return w->dlg->windowTitle().endsWith(kWaitingForPortText); }, soak::kPatienceMs));
+            EXPECT_EQ(w->MessageCount(), messagesBefore) << w->LastMessage();
+            w->Button(MainId::Disconnect)->click();
+            EXPECT_FALSE(w->dlg->windowTitle().endsWith(kWaitingForPortText)) << "Disconnect did not stop the wait";
+        } else {
+            ASSERT_TRUE(w->LossToldOnce(messagesBefore));
+        }
+    }
+
     // The device on the path becomes a pty of this test, which floods the window
     // with random bytes while capture runs and then vanishes; the module comes
     // back on the path afterwards.
@@ -86,7 +116,7 @@ protected:
     {
         size_t before = w->MessageCount();
         module->Kill();
-        ASSERT_TRUE(w->LossToldOnce(before));
+        ASSERT_NO_FATAL_FAILURE(LoseDevice(before));
         auto pty = std::make_unique<PtyPair>();
         ASSERT_TRUE(pty->ok());
         QFile::remove(link);
@@ -204,7 +234,7 @@ protected:
     std::unique_ptr<soak::Module> module;
     std::unique_ptr<ModuleWindow> w;
     std::mt19937 random{20251126};
-    int faults = 0;
+    int faults = 0, losses = 0, reconnects = 0;
 };
 
 TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
@@ -221,8 +251,9 @@ TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
         ASSERT_NO_FATAL_FAILURE(GarbageFloodWithCapture(round));
         ASSERT_NO_FATAL_FAILURE(SilentDuringScan(AfterSilence(round % 3)));
     }
-    std::printf("[ soak ] %d rounds, %d faults survived in %lld s\n", round, faults,
-                static_cast<long long>(t.elapsed() / 1000));
+    std::printf("[ soak ] %d rounds, %d faults survived in %lld s; %d device losses, %d reconnected by the "
+                "window\n",
+                round, faults, static_cast<long long>(t.elapsed() / 1000), losses, reconnects);
 }
 
 } // namespace
