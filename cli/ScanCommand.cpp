@@ -3,16 +3,16 @@
 // filled from the port as the main window fills it. Pictures are painted by
 // the view's painter, offscreen.
 
-#include "common/SignalBridge.h"
 #include "cli/CliOptions.h"
-#include "common/QtText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
-#include "cli/RunLoop.h"
 #include "cli/MeshFormat.h"
 #include "cli/PortReconnect.h"
 #include "cli/PortTerminal.h"
+#include "cli/RunLoop.h"
+#include "common/QtText.h"
+#include "common/SignalBridge.h"
 #include "netview/CMeshPainter.h"
 #include "netview/CMeshPicture.h"
 #include "netview/MeshScan.h"

@@ -1,15 +1,15 @@
 // verrin-cli send: a command typed at the terminal, and what comes back, for
 // a while or until an expected text has come.
 
-#include "common/SignalBridge.h"
 #include "app/TerminalText.h"
 #include "cli/CliOptions.h"
-#include "common/QtText.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/PortReconnect.h"
 #include "cli/RunLoop.h"
+#include "common/QtText.h"
+#include "common/SignalBridge.h"
 #include "serial/CSerialPort.h"
 
 #include <QTimer>
