@@ -63,6 +63,12 @@ std::string Accessible::Name() const
     return m_object ? Adopt(atspi_accessible_get_name(m_object, &e)) : std::string();
 }
 
+std::string Accessible::Description() const
+{
+    Error e;
+    return m_object ? Adopt(atspi_accessible_get_description(m_object, &e)) : std::string();
+}
+
 std::string Accessible::Role() const
 {
     Error e;

@@ -36,6 +36,7 @@ public:
 
     explicit operator bool() const { return m_object != nullptr; }
     std::string Name() const;
+    std::string Description() const;
     std::string Role() const; // "dialog", "push button", "check box", "text", ...
     AccessibleStates States() const;
     std::string Text() const; // the whole text of a text object, UTF-8

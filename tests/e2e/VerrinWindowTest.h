@@ -8,6 +8,7 @@
 #include "support/Pty.h"
 
 #include <cstdio>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -28,6 +29,20 @@ protected:
     }
 
     Accessible Terminal() const { return verrin->Control("terminal view", "text"); }
+
+    // Starts the virtual module in this user's runtime folder, as Setup would
+    // find it; gives the path of its port (the first module's is the same
+    // every time), empty when it did not come up.
+    std::string StartModule(Subprocess &module, const std::vector<std::string> &options = {})
+    {
+        const std::string port = home.RuntimeDir() + "/verrin-sim/port";
+        std::vector<std::string> argv{VERRIN_BIN_DIR "/sim/verrin-sim"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        if (!module.Start({argv, {{"XDG_RUNTIME_DIR", home.RuntimeDir()}}, home.HomeDir() + "/module.out"}) ||
+            !WaitUntil([&] { return ::access(port.c_str(), F_OK) == 0; }, 10000))
+            return {};
+        return port;
+    }
 
     // What arrives on the pty until it ends with suffix, the time runs out or
     // verrin ends.

@@ -92,12 +92,12 @@ bool Type(const std::string &text)
     return mapped && Xdotool(args);
 }
 
-bool Click(const ScreenRect &rect)
+bool Click(const ScreenRect &rect, int button)
 {
     // No --sync: it waits for the pointer to move, forever when it is there
     // already; the server handles the motion before the click all the same.
     return Xdotool({"mousemove", std::to_string(rect.x + rect.width / 2),
-                    std::to_string(rect.y + rect.height / 2), "click", "1"});
+                    std::to_string(rect.y + rect.height / 2), "click", std::to_string(button)});
 }
 
 bool FocusWindowOf(pid_t pid)

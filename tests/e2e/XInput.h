@@ -17,8 +17,8 @@ bool Keys(const std::string &keys);
 // xdotool's own stand-in mapping is undone right after the key, often before
 // the program has read the new map, which then loses the key.
 bool Type(const std::string &text);
-// The left button pressed and released at the centre of rect.
-bool Click(const ScreenRect &rect);
+// A mouse button (1 left, 3 right) pressed and released at the centre of rect.
+bool Click(const ScreenRect &rect, int button = 1);
 // Gives the keyboard to the shown window of process pid, as a window manager
 // does for a window the user clicks; the session runs none.
 bool FocusWindowOf(pid_t pid);

@@ -129,15 +129,10 @@ TEST_F(VerrinWindowTest, SigtermEndsTheProgramFromAnyOpenDialog)
 // again and what is typed reaches it.
 TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
 {
-    const std::string port = home.RuntimeDir() + "/verrin-sim/port", log = home.HomeDir() + "/module.log";
-    const auto startModule = [&](Subprocess &module) {
-        ASSERT_TRUE(module.Start({{VERRIN_BIN_DIR "/sim/verrin-sim", "--log", log},
-                                  {{"XDG_RUNTIME_DIR", home.RuntimeDir()}},
-                                  home.HomeDir() + "/module.out"}));
-        ASSERT_TRUE(WaitUntil([&] { return access(port.c_str(), F_OK) == 0; }, 10000));
-    };
+    const std::string log = home.HomeDir() + "/module.log";
     Subprocess module;
-    ASSERT_NO_FATAL_FAILURE(startModule(module));
+    const std::string port = StartModule(module, {"--log", log});
+    ASSERT_FALSE(port.empty());
     verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port});
     ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
     ASSERT_TRUE(XInput::Click(verrin->Control("Setup", "push button").Extents()));
@@ -159,7 +154,7 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     ASSERT_TRUE(WaitUntil(waiting, 10000)) << verrin->Window().Name();
     EXPECT_TRUE(verrin->Control("Disconnect", "push button").States().enabled) << "Disconnect stops the wait";
     Subprocess again;
-    ASSERT_NO_FATAL_FAILURE(startModule(again));
+    ASSERT_EQ(StartModule(again, {"--log", log}), port);
     ASSERT_TRUE(WaitUntil([&] { return !waiting() && Terminal().States().focused; }, 5000))
         << verrin->Window().Name() << "\n" << verrin->Problem();
     EXPECT_FALSE(FindApplication(verrin->Pid()).Find("Comm Port Error", "alert")) << "the loss was shown in a box";
@@ -168,4 +163,35 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
         const std::string got = ReadAll(log);
         return got.size() >= 12 && got.compare(got.size() - 12, 12, "at+ab info\r\n") == 0;
     }, 10000)) << ReadAll(log);
+}
+
+// "Save Picture..." from the mesh view's context menu, a real right click while
+// the scan runs: the SVG written holds the nodes the module reported.
+TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
+{
+    Subprocess module;
+    const std::string port = StartModule(module);
+    ASSERT_FALSE(port.empty());
+    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port, "--connect"});
+    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
+    ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000));
+    ASSERT_TRUE(XInput::Click(verrin->Control("Net View", "push button").Extents()));
+    Accessible view;
+    ASSERT_TRUE(WaitUntil([&] {
+        view = FindApplication(verrin->Pid()).Find("Mesh network graph", "dialog");
+        return view && view.Description().find("13 nodes") != std::string::npos;
+    }, 15000)) << view.Description();
+    // The menu's one entry, chosen from the keyboard once the menu is up.
+    const auto dialogUp = [&] { return bool(FindApplication(verrin->Pid()).Find("Save Picture", "dialog")); };
+    ASSERT_TRUE(XInput::Click(view.Extents(), 3));
+    WaitUntil([] { return false; }, 500); // the menu opens (Return without it would close the view)
+    ASSERT_TRUE(XInput::Keys("Down") && XInput::Keys("Return"));
+    ASSERT_TRUE(WaitUntil(dialogUp, 10000));
+    const std::string file = home.HomeDir() + "/mesh.svg";
+    ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type(file) && XInput::Keys("Return"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadAll(file).find("</svg>") != std::string::npos; }, 10000));
+    const std::string svg = ReadAll(file);
+    EXPECT_NE(svg.find(">Local<"), std::string::npos);
+    EXPECT_NE(svg.find(">Group C001<"), std::string::npos);
+    EXPECT_TRUE(view.States().showing) << "the view closed";
 }
