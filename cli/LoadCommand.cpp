@@ -141,7 +141,7 @@ int LoadOnePort(const LoadRun &run, std::vector<uint8_t> image)
     ConsoleProgress progress(IsTerminal(run.out), run.out);
     StderrTrace trace;
     NoTrace noTrace;
-    PortLoad load(run.settings, run.options, progress, run.trace ? static_cast<TraceSink &>(trace) : noTrace, true);
+    PortLoad load(run.settings, run.options, progress, run.trace ? static_cast<TraceSink &>(trace) : noTrace, false);
     load.SetNoticeHandler([&progress](const std::string &text) {
         progress.EndLine();
         PrintError(text);
@@ -193,7 +193,7 @@ int LoadTray(const LoadRun &run, const std::vector<TrayEntry> &entries, const st
             continue;
         Settings settings = run.settings;
         settings.portName = entries[i].path;
-        loads[i] = std::make_unique<PortLoad>(settings, run.options, view.Progress(i), noTrace, false);
+        loads[i] = std::make_unique<PortLoad>(settings, run.options, view.Progress(i), noTrace, true);
         loads[i]->SetNoticeHandler([&notices, i](const std::string &text) { notices[i] = text; });
         QObject::connect(loads[i].get(), &PortLoad::Finished, loop.Context(),
                          [&ended, &loads, i] { ended(i, loads[i]->Report()); });

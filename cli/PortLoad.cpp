@@ -30,9 +30,10 @@ private:
 } // namespace
 
 PortLoad::PortLoad(const Settings &settings, ModuleLoadOptions options, TransferProgress &progress,
-                   TraceSink &trace, bool printMessages)
-    : m_settings(settings), m_options(options), m_messages(settings.portName, printMessages), m_port(m_messages),
-      m_link(std::make_unique<QueuedLink>(m_port)), m_load(*m_link, progress, trace, m_settings, m_clock, options)
+                   TraceSink &trace, bool inTray)
+    : m_settings(settings), m_options(options), m_messages(settings.portName, !inTray), m_port(m_messages),
+      m_queued(std::make_unique<QueuedLink>(m_port)),
+      m_load(inTray ? *m_queued : static_cast<SerialLink &>(m_port), progress, trace, m_settings, m_clock, options)
 {
     connect(&m_port, &CSerialPort::BytesArrived, this, &PortLoad::Run);
     connect(&m_port, &CSerialPort::BytesSent, this, &PortLoad::AfterEnd);

@@ -1,10 +1,12 @@
 #pragma once
 // One port of verrin-cli load: the port opened, a ModuleLoad run on it, and
-// what the report needs at its end. Many of them share one thread: the
+// what the report needs at its end. Many of them share one thread: their
 // writes are handed to the port without waiting for the driver, so a module
 // that does not read, or a line held back by flow control, holds no other
-// port back. When the load has ended, the port is closed once the driver has
-// taken what was written (the "2", the CAN bytes), or after a bounded wait.
+// port back. (A port on its own writes as the loader window does: each write
+// returns once the driver has the bytes.) When the load has ended, the port
+// is closed once the driver has taken what was written (the "2", the CAN
+// bytes), or after a bounded wait.
 
 #include "cli/ConsoleOutput.h"
 #include "serial/CSerialPort.h"
@@ -19,10 +21,11 @@
 class PortLoad : public QObject {
     Q_OBJECT
 public:
-    // printMessages: the port's messages as error lines at once (one port),
-    // or kept for the report and the port's line (a tray).
+    // inTray: writes without waiting, and the port's messages kept for the
+    // report and the port's line; otherwise writes that wait, and the
+    // messages as error lines at once.
     PortLoad(const Settings &settings, ModuleLoadOptions options, TransferProgress &progress, TraceSink &trace,
-             bool printMessages);
+             bool inTray);
     ~PortLoad() override;
 
     // Opens the port and begins; a port that does not open ends at once,
@@ -49,7 +52,7 @@ private:
     ModuleLoadOptions m_options;
     StderrMessages m_messages;
     CSerialPort m_port;
-    std::unique_ptr<SerialLink> m_link;
+    std::unique_ptr<SerialLink> m_queued;
     SteadyTickClock m_clock;
     ModuleLoad m_load;
     std::chrono::system_clock::time_point m_start{}, m_end{};
