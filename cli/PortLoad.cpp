@@ -2,11 +2,19 @@
 
 #include "cli/ExitStatus.h"
 #include "common/QtText.h"
+#include "dialogs/CPortProber.h"
+
+#include <QFileInfo>
 
 #include <QTimer>
 #include <algorithm>
 
 namespace {
+// The port's own texts for a port that cannot be had.
+constexpr const char *kPortNotAvailable = "Comm Port not available";
+constexpr const char *kPortErrorCaption = "Comm Port Error";
+constexpr const char *kHeldElsewhere = "held by another program";
+
 // After the load has ended, how long the driver may take to send what is left
 // beyond its line time, before the port is closed without it.
 constexpr qint64 kDrainMarginMs = 2000;
@@ -52,7 +60,17 @@ void PortLoad::Start(std::vector<uint8_t> image)
     m_start = std::chrono::system_clock::now();
     // The image name was checked before any port: the header holds it.
     m_load.Start(std::move(image));
-    if (!m_port.OpenPort(FromCodePage(m_settings.portName), m_settings.baudrate, m_settings.flowEnabled != 0))
+    // A port that another program holds is not opened at all, as Setup does
+    // not list it: run as root, the driver's exclusive mode would not refuse
+    // a second open, and two programs would talk to one module.
+    const QString device = FromCodePage(m_settings.portName);
+    if (QFileInfo::exists(device) && CPortProber().Probe(m_settings.portName) == PortProbe::Unavailable) {
+        m_messages.Show(std::string(kPortNotAvailable) + ": " + kHeldElsewhere, kPortErrorCaption,
+                        MessageIcon::Exclamation);
+        m_load.PortFailed(kPortNotAvailable, kHeldElsewhere);
+        return AfterEnd();
+    }
+    if (!m_port.OpenPort(device, m_settings.baudrate, m_settings.flowEnabled != 0))
         m_load.PortFailed(m_messages.AnyShown() ? m_messages.FirstText() : "the port cannot be opened");
     // What the module said before (the banner of an earlier download) is no
     // answer to this one: a "C" in it would start the batch.

@@ -119,13 +119,13 @@ void ModuleLoad::RequestAbort()
     }
 }
 
-void ModuleLoad::PortFailed(const std::string &message)
+void ModuleLoad::PortFailed(const std::string &message, const std::string &error)
 {
     if (m_phase == LoadPhase::Transfer && !m_transferEnded) {
         m_transferEnd = m_clock.TickCount();
         m_transferEnded = true;
     }
-    End(LoadEnd::PortError, message);
+    End(LoadEnd::PortError, message, error);
 }
 
 uint32_t ModuleLoad::TransferMs() const

@@ -74,8 +74,9 @@ public:
     // Ctrl+C: a running download ends as the loader's "Abort" ends it, with
     // the two CAN bytes; any other phase ends at once.
     void RequestAbort();
-    // The port failed or went away; message is its own text.
-    void PortFailed(const std::string &message);
+    // The port failed or went away; message is its own text, error what
+    // else is known of it.
+    void PortFailed(const std::string &message, const std::string &error = {});
 
     LoadPhase Phase() const { return m_phase; }
     bool Done() const { return m_phase == LoadPhase::Done; }

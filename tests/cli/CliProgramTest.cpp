@@ -350,9 +350,10 @@ TEST(CliScan, PicturesShowTheMeshWithoutADisplay)
 }
 
 // A tray of four modules, the fourth silent from block 3, beside a port that
-// does not exist and a port given twice: three images saved whole with their
-// new version read back, the silent one aborted on its time-out, a report
-// line for every port, and the worst status for the tray.
+// does not exist, one given twice and one held by another program: three
+// images saved whole with their new version read back, the silent one
+// aborted on its time-out, a report line for every port, and the worst
+// status for the tray.
 TEST(CliTray, FourModulesOneSilentAReportLineEachAndTheWorstStatus)
 {
     QTemporaryDir dir;
@@ -362,8 +363,10 @@ TEST(CliTray, FourModulesOneSilentAReportLineEachAndTheWorstStatus)
     image.replace(15000, 14, QByteArray("Version 2.0.0\0", 14)); // what the module boots into
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
     file.close();
-    SimProcess sim({"--count", "4", "--silent-at", "4:3", "--save-image", dir.filePath("saved{n}.bin")});
+    SimProcess sim({"--count", "5", "--silent-at", "4:3", "--save-image", dir.filePath("saved{n}.bin")});
     const QString folder = QFileInfo(sim.Port()).path(), port2 = folder + "/port2";
+    QSerialPort holder(folder + "/port5");
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
     const CliRun r = RunCli({"load", "--ports", folder + "/port*", "--port", dir.filePath("no-such-port"), "--port",
                              port2, "--port", port2, "--verify", "--timeout", "2000", "--report",
                              dir.filePath("report"), file.fileName()});
@@ -388,7 +391,8 @@ TEST(CliTray, FourModulesOneSilentAReportLineEachAndTheWorstStatus)
         "port2 Port given twice 2 - - ",
         "port2 Successful 0 1.4.2 2.0.0 ",
         "port3 Successful 0 1.4.2 2.0.0 ",
-        "port4 Aborted 8 1.4.2 - no answer from the module for 2000 ms"}).join('\n').toStdString());
+        "port4 Aborted 8 1.4.2 - no answer from the module for 2000 ms",
+        "port5 Comm Port not available 6 - - held by another program"}).join('\n').toStdString());
 }
 
 // Ctrl+C in the middle of three downloads: every module gets its two CAN
