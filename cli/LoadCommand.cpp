@@ -236,7 +236,8 @@ Ctrl+C (or SIGTERM) aborts as "Abort" does: the two CAN bytes are sent.
 Many modules at once: --port may be given several times, --ports picks every
 port whose path matches a pattern (wildcards in its last part: quote it, e.g.
 --ports '/dev/ttyUSB*'; without a folder, e.g. 'ttyUSB*', among the ports
-Setup lists), and --all every port Setup lists as free. Each port gets its own
+Setup lists), and --all every port Setup lists as free (a profile's port is
+then loaded only when named with --port). Each port gets its own
 download, all at the same time; a slow, silent or failing module holds no
 other back. A port that does not exist or is held by another program is
 reported for that port, and so is a port given twice; the others go on.
