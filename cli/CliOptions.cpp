@@ -108,7 +108,7 @@ bool CommandLine::ExpectPositionals(int count, const QString &what)
     return false;
 }
 
-std::optional<Settings> CommandLine::LineSettings()
+std::optional<Settings> CommandLine::LineSettings(bool portNeeded)
 {
     Settings settings;
     QString profileName;
@@ -141,7 +141,7 @@ std::optional<Settings> CommandLine::LineSettings()
     if (m_parser.isSet(m_flow))
         settings.flowEnabled = 1;
 
-    if (settings.portName.empty()) {
+    if (settings.portName.empty() && portNeeded) {
         UsageError(QStringLiteral("%1: no port given (use --port DEVICE or --profile NAME)").arg(m_name));
         return std::nullopt;
     }

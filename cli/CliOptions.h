@@ -28,9 +28,12 @@ public:
 
     // Settings of the run: the profile's (read, never written back) or the
     // defaults, with port, rate and flow control from the options, the port
-    // device resolved into portName. Reports and returns nothing when they
-    // cannot be used (no port, a bad rate, an unknown profile).
-    std::optional<Settings> LineSettings();
+    // device resolved into portName (the last --port given). Reports and
+    // returns nothing when they cannot be used (no port where one is needed,
+    // a bad rate, an unknown profile).
+    std::optional<Settings> LineSettings(bool portNeeded = true);
+    // Every --port given, in order.
+    QStringList PortValues() const { return m_parser.values(m_port); }
 
     // A time in milliseconds from option, or fallback when it is not given;
     // nothing (reported) when it is not a number of 1 ms or more.

@@ -5,7 +5,9 @@
 #include <cstdio>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -28,13 +30,30 @@ void WriteStderr(std::string_view text)
 }
 } // namespace
 
-bool StdoutIsTerminal()
+bool StdoutIsTerminal() { return IsTerminal(stdout); }
+
+bool IsTerminal(std::FILE *stream)
 {
 #ifdef _WIN32
-    return _isatty(_fileno(stdout)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return ::isatty(STDOUT_FILENO) == 1;
+    return ::isatty(::fileno(stream)) == 1;
 #endif
+}
+
+int TerminalColumns(std::FILE *stream)
+{
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (GetConsoleScreenBufferInfo(handle, &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#endif
+    return 80;
 }
 
 void PrintError(std::string_view text)
@@ -44,7 +63,11 @@ void PrintError(std::string_view text)
 
 void StderrMessages::Show(const std::string &text, const std::string &caption, MessageIcon)
 {
+    if (!m_shown)
+        m_first = text;
     m_shown = true;
+    if (!m_print)
+        return;
     std::string line = caption.empty() ? text : caption + ": " + text;
     if (!m_port.empty())
         line += " (" + m_port + ")";

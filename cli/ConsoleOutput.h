@@ -6,27 +6,36 @@
 #include "common/UserMessages.h"
 #include "transfer/TransferSinks.h"
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 // Whether standard output is a terminal (rather than a pipe or a file).
 bool StdoutIsTerminal();
+bool IsTerminal(std::FILE *stream);
+// The width of the terminal stream shows on, in characters (80 when unknown).
+int TerminalColumns(std::FILE *stream);
 
 // "verrin-cli: <text>" on stderr, line ends inside the text made blanks.
 void PrintError(std::string_view text);
 
 // The port adapter's message boxes as error lines: "<caption>: <text>
-// (<port>)". Remembers that one was shown, so that a command can end with
-// the port's status.
+// (<port>)". Remembers the first one, so that a command can end with the
+// port's status and a report can name it. Kept without a line (print off)
+// where another display shows it.
 class StderrMessages : public UserMessages {
 public:
-    explicit StderrMessages(std::string port) : m_port(std::move(port)) {}
+    explicit StderrMessages(std::string port, bool print = true) : m_port(std::move(port)), m_print(print) {}
     void Show(const std::string &text, const std::string &caption, MessageIcon icon) override;
     bool AnyShown() const { return m_shown; }
+    // The text of the first message, without its caption.
+    const std::string &FirstText() const { return m_first; }
 
 private:
     std::string m_port;
+    bool m_print;
     bool m_shown = false;
+    std::string m_first;
 };
 
 // The debug screen's trace of a download, on stderr. The trace's own line

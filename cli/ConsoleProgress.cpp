@@ -11,8 +11,8 @@ void ConsoleProgress::ShowStatusText(const std::string &text)
 {
     EndLine();
     if (text == kLoadingImageText || text == ResultText(TransferResult::Success)) {
-        std::printf("%s\n", text.c_str());
-        std::fflush(stdout);
+        std::fprintf(m_out, "%s\n", text.c_str());
+        std::fflush(m_out);
     } else {
         PrintError(text);
     }
@@ -52,8 +52,8 @@ void ConsoleProgress::EndLine()
 {
     if (!m_lineOpen)
         return;
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
     m_lineOpen = false;
 }
 
@@ -69,8 +69,8 @@ void ConsoleProgress::Update()
     const int percent = ProgressPercent(m_figures);
     if (percent < m_nextLogPercent)
         return;
-    std::printf("%s\n", ProgressLogLine(m_figures).c_str());
-    std::fflush(stdout);
+    std::fprintf(m_out, "%s\n", ProgressLogLine(m_figures).c_str());
+    std::fflush(m_out);
     m_nextLogPercent = (percent / 10 + 1) * 10;
 }
 
@@ -78,8 +78,8 @@ void ConsoleProgress::Draw()
 {
     m_figures.seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
     // "\033[K" clears what a longer earlier line left at the end.
-    std::printf("\r%s\033[K", ProgressBarLine(m_figures).c_str());
-    std::fflush(stdout);
+    std::fprintf(m_out, "\r%s\033[K", ProgressBarLine(m_figures).c_str());
+    std::fflush(m_out);
     m_lastDraw = Clock::now();
     m_lineOpen = true;
 }

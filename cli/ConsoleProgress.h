@@ -12,7 +12,9 @@
 
 class ConsoleProgress : public TransferProgress {
 public:
-    explicit ConsoleProgress(bool terminal) : m_terminal(terminal) {}
+    // out: where progress and success go (standard output, or standard
+    // error when that carries a report).
+    explicit ConsoleProgress(bool terminal, std::FILE *out = stdout) : m_terminal(terminal), m_out(out) {}
 
     void ShowStatusText(const std::string &text) override;
     void ShowImageName(const std::string &) override {}
@@ -33,6 +35,7 @@ private:
     void Draw();
 
     bool m_terminal;
+    std::FILE *m_out;
     ProgressFigures m_figures;
     Clock::time_point m_start = Clock::now();
     Clock::time_point m_lastDraw{};

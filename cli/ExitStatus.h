@@ -2,6 +2,7 @@
 // The exit statuses of verrin-cli. Scripts branch on them, so each number
 // keeps its meaning for good; --help lists them.
 
+#include "transfer/ModuleLoad.h"
 #include "transfer/YmodemSender.h"
 
 namespace ExitStatus {
@@ -14,6 +15,7 @@ constexpr int PortError = 6;      // the port cannot be opened, or failed
 constexpr int FileError = 7;      // the image cannot be read or sent, a picture not written
 constexpr int TimedOut = 8;       // the module did not answer in time
 constexpr int GroupNotSet = 9;    // the scan found no group address
+constexpr int VersionUnchanged = 10; // load --verify: the module's version did not change
 } // namespace ExitStatus
 
 inline int ExitStatusFor(TransferResult result)
@@ -24,6 +26,20 @@ inline int ExitStatusFor(TransferResult result)
     case TransferResult::Aborted: return ExitStatus::Aborted;
     case TransferResult::ProtocolError: return ExitStatus::ProtocolError;
     case TransferResult::PortLost: return ExitStatus::PortError;
+    }
+    return ExitStatus::ProtocolError;
+}
+
+inline int ExitStatusFor(LoadEnd end)
+{
+    switch (end) {
+    case LoadEnd::Successful: return ExitStatus::Ok;
+    case LoadEnd::RetryLimit: return ExitStatus::RetryLimit;
+    case LoadEnd::Aborted: return ExitStatus::Aborted;
+    case LoadEnd::ProtocolError: return ExitStatus::ProtocolError;
+    case LoadEnd::PortError: return ExitStatus::PortError;
+    case LoadEnd::TimedOut: return ExitStatus::TimedOut;
+    case LoadEnd::VersionUnchanged: return ExitStatus::VersionUnchanged;
     }
     return ExitStatus::ProtocolError;
 }
@@ -41,4 +57,8 @@ inline constexpr const char *kExitStatusHelp =
     "  7  file error: the image cannot be read or its name is too long;\n"
     "     scan: the picture cannot be written\n"
     "  8  time-out: the module did not answer in time\n"
-    "  9  scan: the module has no group address (Publish Address)\n";
+    "  9  scan: the module has no group address (Publish Address)\n"
+    " 10  load --verify: the module reports the same version after the download\n"
+    "A load on several ports exits with 0 when every port succeeded, otherwise\n"
+    "with the highest status among the ports that failed (a port given twice\n"
+    "counts as 2).\n";

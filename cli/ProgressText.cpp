@@ -1,5 +1,6 @@
 #include "cli/ProgressText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -62,4 +63,48 @@ std::string ProgressLogLine(const ProgressFigures &f)
     std::snprintf(head, sizeof head, "Packet %u: %u of %u bytes (%d%%), ", f.packet, f.bytesSent,
                   f.fileSize, ProgressPercent(f));
     return head + RateText(Rate(f)) + ", " + TimeLeftText(f);
+}
+
+std::string TrayBarLine(const std::string &port, size_t portWidth, const ProgressFigures &f,
+                        const std::string &status)
+{
+    const int sizeDigits = static_cast<int>(std::to_string(f.fileSize).size());
+    char figures[96];
+    std::snprintf(figures, sizeof figures, "  Packet %-4u %*u/%-*u %3d%%  ", f.packet, sizeDigits, f.bytesSent,
+                  sizeDigits, f.fileSize, ProgressPercent(f));
+    std::string rate = RateText(Rate(f)), left = TimeLeftText(f);
+    rate.resize(std::max<size_t>(rate.size(), 10), ' ');
+    left.resize(std::max<size_t>(left.size(), 10), ' ');
+    std::string name = port;
+    name.resize(std::max(name.size(), portWidth), ' ');
+    return name + figures + rate + "  " + left + "  " + status;
+}
+
+std::string TrayLogLine(const std::string &port, const ProgressFigures &figures)
+{
+    return port + ": " + ProgressLogLine(figures);
+}
+
+std::string OutcomeText(const PortReport &r)
+{
+    std::string text = r.result;
+    if (!r.error.empty())
+        text += ": " + r.error;
+    if (r.status == 0 && r.verify)
+        text += ", version " + r.versionBefore + " -> " + r.versionAfter;
+    return text;
+}
+
+std::string TrayResultLine(const std::string &port, const PortReport &r)
+{
+    std::string line = port + ": " + OutcomeText(r);
+    if (r.status == 0) {
+        ProgressFigures figures;
+        figures.bytesSent = r.bytes;
+        figures.seconds = r.transferMs / 1000.0;
+        char took[48];
+        std::snprintf(took, sizeof took, ", %u bytes in %.1f s, ", r.bytes, figures.seconds);
+        line += took + RateText(Rate(figures));
+    }
+    return line;
 }

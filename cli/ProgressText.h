@@ -3,6 +3,8 @@
 // window shows (packet, bytes sent, file size) with the rate so far and the
 // time that rate leaves.
 
+#include "transfer/TrayRules.h"
+
 #include <cstdint>
 #include <string>
 
@@ -22,3 +24,20 @@ std::string ProgressBarLine(const ProgressFigures &figures, int barWidth = 20);
 
 // One line of a log: "Packet 12: 12288 of 65536 bytes (18%), 5.1 kB/s, 0:10 left"
 std::string ProgressLogLine(const ProgressFigures &figures);
+
+// A tray of modules, one line per port. On a terminal, each redrawn in place,
+// the port's name padded to portWidth and what the port does or how it ended:
+// "port2  Packet 12    12288/65536 bytes  18%  5.1 kB/s   0:10 left  Loading Image"
+std::string TrayBarLine(const std::string &port, size_t portWidth, const ProgressFigures &figures,
+                        const std::string &status);
+
+// A log line of one port: "port2: Packet 12: 12288 of 65536 bytes (18%), 5.1 kB/s, 0:10 left"
+std::string TrayLogLine(const std::string &port, const ProgressFigures &figures);
+
+// How a port's load ended, in one text: "Successful, version 1.4.2 -> 2.0.0",
+// "Aborted: no answer from the module for 2000 ms".
+std::string OutcomeText(const PortReport &report);
+
+// The line a port's end leaves in a log: "port2: Successful, 262144 bytes in
+// 24.2 s, 10.8 kB/s" or "port4: " and the outcome of a failure.
+std::string TrayResultLine(const std::string &port, const PortReport &report);

@@ -32,7 +32,11 @@ _verrin_cli()
             COMPREPLY=($(compgen -W '9600 19200 38400 57600 115200 230400 460800 921600' -- "$cur"))
             return
             ;;
-        --count | --timeout | --until)
+        --count | --timeout | --until | --boot-timeout | --ports)
+            return
+            ;;
+        --report)
+            _filedir
             return
             ;;
     esac

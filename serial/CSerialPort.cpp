@@ -185,6 +185,12 @@ int32_t CSerialPort::QueueBytes(const uint8_t *buffer, uint32_t count)
     return static_cast<int32_t>(count);
 }
 
+void CSerialPort::DiscardInput()
+{
+    if (m_connected)
+        m_port.clear(QSerialPort::Input);
+}
+
 void CSerialPort::OnError(QSerialPort::SerialPortError error)
 {
     if (!m_connected)

@@ -46,6 +46,10 @@ public:
     // Bytes handed over that the driver has not taken yet.
     qint64 BytesToWrite() const { return m_port.bytesToWrite(); }
 
+    // Throws away what the device has received and nobody has read yet, such
+    // as what a module said before the port was opened.
+    void DiscardInput();
+
     uint32_t RxCount() const { return m_rxCount; }
     void ResetRxCount() { m_rxCount = 0; }
 

@@ -1,6 +1,6 @@
 #include "sim/Checksums.h"
 
-uint16_t Crc16Xmodem(const uint8_t *data, size_t count)
+uint16_t Crc16XmodemBitwise(const uint8_t *data, size_t count)
 {
     uint16_t crc = 0;
     for (size_t i = 0; i < count; ++i) {

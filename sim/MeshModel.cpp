@@ -179,6 +179,19 @@ std::vector<uint16_t> MeshModel::RemoteNodes() const
     return {nodes.begin(), nodes.end()};
 }
 
+void MeshModel::ShiftAddresses(uint16_t offset)
+{
+    const auto shift = [offset](std::vector<MeshLink> &links) {
+        for (MeshLink &l : links) {
+            l.relay = static_cast<uint16_t>(l.relay + offset);
+            l.node = static_cast<uint16_t>(l.node + offset);
+        }
+    };
+    shift(links_);
+    for (Stage &stage : script_)
+        shift(stage.links);
+}
+
 void MeshModel::EnableChurn(SimTime start, seconds period)
 {
     churn_ = true;

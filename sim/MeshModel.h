@@ -42,6 +42,10 @@ public:
     uint16_t LocalAddress() const { return links_.front().relay; }
     const std::vector<MeshLink> &Links() const { return links_; }
 
+    // Adds offset to every address (wrapping at 16 bits), so that modules
+    // run side by side each have a mesh of their own.
+    void ShiftAddresses(uint16_t offset);
+
     // From start on, every period one node falls silent or comes back (at
     // most three are silent at a time); one is silent from the start.
     void EnableChurn(SimTime start, seconds period);

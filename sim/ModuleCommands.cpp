@@ -67,7 +67,7 @@ std::optional<std::string> ModuleCommands::Reply(const std::string &line, SimTim
 std::string ModuleCommands::Info() const
 {
     return "\r\nLoRa mesh module\r\n"
-           "Version " + std::string(kVersion) + "\r\n"
+           "Version " + version_ + "\r\n"
            "Node Addr " + Hex4(NodeAddress()) + "\r\n"
            "Publish Addr " + Hex4(group_) + "\r\n"
            "Subscribe Addr " + Hex4(group_) + "\r\n"
@@ -92,13 +92,29 @@ std::string ModuleCommands::BootBanner() const
                       static_cast<unsigned long long>(*imageSize_), imageCrc_);
     else
         std::snprintf(line, sizeof line, "Boot: no image downloaded, resident firmware\r\n");
-    return std::string(line) + "Version " + kVersion + "\r\n";
+    return std::string(line) + "Version " + version_ + "\r\n";
 }
 
 void ModuleCommands::LoadImage(const ReceivedImage &image)
 {
     imageSize_ = image.bytes.size();
     imageCrc_ = Crc32Ieee(image.bytes.data(), image.bytes.size());
+    version_ = ImageVersion(image.bytes);
+}
+
+std::string ImageVersion(const std::vector<uint8_t> &image)
+{
+    static const std::string key = "Version ";
+    const auto at = std::search(image.begin(), image.end(), key.begin(), key.end());
+    std::string word;
+    for (auto p = at == image.end() ? at : at + static_cast<long>(key.size());
+         p != image.end() && *p > 0x20 && *p < 0x7F && word.size() < 32; ++p)
+        word.push_back(static_cast<char>(*p));
+    if (!word.empty())
+        return word;
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08X", Crc32Ieee(image.data(), image.size()));
+    return crc;
 }
 
 std::optional<std::string> ModuleCommands::SendData(const std::string &args) const

@@ -23,6 +23,7 @@
 
 class ModuleCommands {
 public:
+    // The resident firmware's version, reported until an image is downloaded.
     static constexpr const char *kVersion = "1.4.2";
 
     ModuleCommands(uint16_t group, MeshModel mesh) : group_(group), mesh_(std::move(mesh)) {}
@@ -30,9 +31,11 @@ public:
     std::optional<std::string> Reply(const std::string &line, SimTime now);
     // "Boot: image <size> bytes, CRC32 <crc>" (or no image yet) and the version.
     std::string BootBanner() const;
-    // A downloaded image replaces the one the boot banner reports.
+    // A downloaded image replaces the one the boot banner reports, and its
+    // version the one "Version" tells (see ImageVersion).
     void LoadImage(const ReceivedImage &image);
     uint16_t NodeAddress() const { return mesh_.LocalAddress(); }
+    const std::string &Version() const { return version_; }
 
 private:
     std::string Info() const;
@@ -44,7 +47,13 @@ private:
     MeshModel mesh_;
     std::optional<uint64_t> imageSize_;
     uint32_t imageCrc_ = 0;
+    std::string version_ = kVersion;
 };
+
+// The version a downloaded image runs as: the word after the first "Version "
+// in its bytes (printable characters, at most 32), as firmware carries its
+// version text; an image without one runs as its CRC-32 in 8 hex digits.
+std::string ImageVersion(const std::vector<uint8_t> &image);
 
 // The node table of a scan reply, from its header line on.
 std::string FormatScanTable(const std::vector<MeshLink> &links);

@@ -12,9 +12,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <poll.h>
 #include <sstream>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 // Bytes read ahead of what the paced line has delivered; beyond this the
@@ -68,6 +70,33 @@ void SaveImage(const std::string &file, const ReceivedImage &image)
     if (!out.flush())
         std::fprintf(stderr, "verrin-sim: cannot write %s\n", file.c_str());
 }
+
+// One module on its own port: its line both ways and its files.
+struct ModulePort {
+    std::unique_ptr<PseudoTerminal> pty;
+    std::unique_ptr<VirtualModule> module;
+    PacedQueue toModule, toTerminal;
+    PendingWrite pending;
+    int log = -1;
+    std::string saveImage;
+
+    explicit ModulePort(uint32_t lineRate) : toModule(lineRate), toTerminal(lineRate) {}
+    ~ModulePort()
+    {
+        if (log >= 0)
+            ::close(log);
+    }
+};
+
+// The published path of module n (from 1): the folder's next free name, or
+// --link PATH, PATH2, ..
+std::unique_ptr<PseudoTerminal> OpenPort(const SimOptions &options, const LinkFolder *folder, int n,
+                                         std::string &error)
+{
+    if (folder)
+        return folder->OpenFreeLink("port", error);
+    return PseudoTerminal::Open(n == 1 ? options.link : options.link + std::to_string(n), error);
+}
 } // namespace
 
 int RunSim(const SimOptions &options)
@@ -84,63 +113,88 @@ int RunSim(const SimOptions &options)
             return Fail(error);
     }
     SignalPipe signals;
-    const std::unique_ptr<PseudoTerminal> pty =
-        folder ? folder->OpenFreeLink("port", error) : PseudoTerminal::Open(options.link, error);
-    if (!pty)
-        return Fail(error);
-    int log = -1;
-    if (!options.logFile.empty()) {
-        log = ::open(options.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (log < 0)
-            return Fail("cannot open " + options.logFile + ": " + std::strerror(errno));
+    std::vector<std::unique_ptr<ModulePort>> ports;
+    for (int n = 1; n <= options.count; ++n) {
+        auto port = std::make_unique<ModulePort>(options.lineRate);
+        port->pty = OpenPort(options, folder.get(), n, error);
+        if (!port->pty)
+            return Fail(error);
+        if (!options.logFile.empty()) {
+            const std::string file = ModulePath(options.logFile, n);
+            port->log = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+            if (port->log < 0)
+                return Fail("cannot open " + file + ": " + std::strerror(errno));
+        }
+        if (!options.saveImage.empty())
+            port->saveImage = ModulePath(options.saveImage, n);
+        MeshModel own = *mesh;
+        own.ShiftAddresses(static_cast<uint16_t>((n - 1) * 0x100));
+        if (options.churn)
+            own.EnableChurn(SimClock::now(), kChurnPeriod);
+        port->module = std::make_unique<VirtualModule>(static_cast<uint16_t>(options.group + n - 1), std::move(own),
+                                                       options.faults[static_cast<size_t>(n - 1)]);
+        ports.push_back(std::move(port));
     }
-    std::printf("%s\n", pty->LinkPath().c_str());
+    for (const auto &port : ports)
+        std::printf("%s\n", port->pty->LinkPath().c_str());
     std::fflush(stdout);
 
-    if (options.churn)
-        mesh->EnableChurn(SimClock::now(), kChurnPeriod);
-    VirtualModule module(options.group, std::move(*mesh), options.faults);
-    PacedQueue toModule(options.lineRate), toTerminal(options.lineRate);
-    PendingWrite pending;
-    const int master = pty->MasterFd();
     char buffer[4096];
-
+    std::vector<pollfd> fds;
     while (!signals.Raised()) {
         const SimTime before = SimClock::now();
-        pollfd fds[3] = {{master, 0, 0}, {signals.Fd(), POLLIN, 0}, {pty->WatchFd(), POLLIN, 0}};
-        if (toModule.Size() < kReadAhead)
-            fds[0].events |= POLLIN;
-        if (!pending.Empty())
-            fds[0].events |= POLLOUT;
-        const int timeout = PollTimeout({toModule.NextDue(), toTerminal.NextDue(), module.NextDeadline()}, before);
-        if (::poll(fds, 3, timeout) < 0 && errno != EINTR)
+        // Per module its master and the watch of its slave; the signals last.
+        fds.clear();
+        int timeout = -1;
+        for (const auto &port : ports) {
+            pollfd master{port->pty->MasterFd(), 0, 0};
+            if (port->toModule.Size() < kReadAhead)
+                master.events |= POLLIN;
+            if (!port->pending.Empty())
+                master.events |= POLLOUT;
+            fds.push_back(master);
+            fds.push_back({port->pty->WatchFd(), POLLIN, 0});
+            const int wait = PollTimeout(
+                {port->toModule.NextDue(), port->toTerminal.NextDue(), port->module->NextDeadline()}, before);
+            if (wait >= 0 && (timeout < 0 || wait < timeout))
+                timeout = wait;
+        }
+        fds.push_back({signals.Fd(), POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return Fail(std::string("poll: ") + std::strerror(errno));
 
         const SimTime now = SimClock::now();
-        if (fds[2].revents & POLLIN)
-            pty->ClientClosed();
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(master, buffer, std::min(sizeof buffer, kReadAhead - toModule.Size()));
-            if (n > 0) {
-                if (log >= 0)
-                    WriteAll(log, buffer, static_cast<size_t>(n));
-                toModule.Push(buffer, static_cast<size_t>(n), now);
+        for (size_t i = 0; i < ports.size(); ++i) {
+            ModulePort &port = *ports[i];
+            const pollfd &master = fds[2 * i];
+            if (fds[2 * i + 1].revents & POLLIN)
+                port.pty->ClientClosed();
+            if (master.revents & POLLIN) {
+                const ssize_t n =
+                    ::read(master.fd, buffer, std::min(sizeof buffer, kReadAhead - port.toModule.Size()));
+                if (n > 0) {
+                    if (port.log >= 0)
+                        WriteAll(port.log, buffer, static_cast<size_t>(n));
+                    port.toModule.Push(buffer, static_cast<size_t>(n), now);
+                }
+            }
+            port.module->Receive(port.toModule.TakeDue(now), now);
+            port.module->Tick(now);
+            // The image is on disk before the acknowledgement that ends its
+            // transfer leaves, so whoever waits for that answer finds the file whole.
+            if (std::optional<ReceivedImage> image = port.module->TakeImage(); image && !port.saveImage.empty())
+                SaveImage(port.saveImage, *image);
+            port.toTerminal.Push(port.module->TakeOutput(), now);
+            port.pending.Append(port.toTerminal.TakeDue(now));
+            if (!port.pending.Empty() && !port.pending.Flush(master.fd))
+                return Fail(std::string("cannot write to the pseudo-terminal: ") + std::strerror(errno));
+            for (const std::string &note : port.module->TakeNotes()) {
+                if (ports.size() > 1)
+                    std::fprintf(stderr, "verrin-sim: module %zu: %s\n", i + 1, note.c_str());
+                else
+                    std::fprintf(stderr, "verrin-sim: %s\n", note.c_str());
             }
         }
-        module.Receive(toModule.TakeDue(now), now);
-        module.Tick(now);
-        // The image is on disk before the acknowledgement that ends its
-        // transfer leaves, so whoever waits for that answer finds the file whole.
-        if (std::optional<ReceivedImage> image = module.TakeImage(); image && !options.saveImage.empty())
-            SaveImage(options.saveImage, *image);
-        toTerminal.Push(module.TakeOutput(), now);
-        pending.Append(toTerminal.TakeDue(now));
-        if (!pending.Empty() && !pending.Flush(master))
-            return Fail(std::string("cannot write to the pseudo-terminal: ") + std::strerror(errno));
-        for (const std::string &note : module.TakeNotes())
-            std::fprintf(stderr, "verrin-sim: %s\n", note.c_str());
     }
-    if (log >= 0)
-        ::close(log);
     return 0;
 }

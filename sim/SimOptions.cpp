@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+#include <functional>
 
 namespace {
 const char *const kDetails = R"(
@@ -17,10 +18,19 @@ Published path:
   a run that died is replaced; "<link>.lock" marks a live one. SIGINT,
   SIGTERM and SIGHUP end the program and remove the link.
 
+Several modules (--count N, up to 16): each on a port of its own, published
+at the next free names (port, port2, ..; with --link PATH: PATH, PATH2, ..),
+one path a line, module 1 first. Module n has the group address --group + n - 1,
+and every address of its mesh (its own node address included) is the demo's
+or the topology's plus (n - 1) * 100 hex. In --save-image and --log, "{n}"
+stands for the module's number; with more than one module they need it. A
+fault option applies to every module, or as K:N to module K alone (given
+again for other modules); a module's own value wins over one for all.
+
 Commands: text lines ended by CR, LF or CR LF, case-insensitive command words,
 no echo. Every reply starts with CR LF.
   at, at+ab                  OK
-  at+ab info                 LoRa mesh module, Version @VERSION@, Node Addr <node>,
+  at+ab info                 LoRa mesh module, Version <version>, Node Addr <node>,
                              Publish Addr <group>, Subscribe Addr <group>,
                              Radio 868.100 MHz SF9 BW125, OK
   at+ab config               Config, Radio: ..., Mesh: node, group, ...,
@@ -44,7 +54,10 @@ Single keys at the start of a line:
   1    firmware download (below)
   2    boot banner: "Boot: image <size> bytes, CRC32 <8 hex digits>" for the
        last downloaded image (CRC-32 as zlib's crc32), or "Boot: no image
-       downloaded, resident firmware"; then "Version @VERSION@".
+       downloaded, resident firmware"; then "Version <version>".
+  The version is @VERSION@ until an image has been downloaded; then it is the
+  word after the first "Version " in the image's bytes, or, for an image
+  without one, the image's CRC-32 in 8 hex digits.
 
 Binary test messages (hexadecimal) and their answers:
   01 03 0C 00                 04 0E 04 01 03 0C 00  Command Complete, status 0
@@ -117,7 +130,31 @@ bool ToNumber(const QString &text, uint64_t max, uint64_t &value, int base = 10)
     value = text.toULongLong(&ok, base);
     return ok && value <= max;
 }
+
+// A fault value "N" for every module or "K:N" for module K: the module's
+// index from 0, or -1 for all.
+bool ToModuleValue(const QString &text, int count, uint64_t max, int &module, uint64_t &value)
+{
+    module = -1;
+    const int colon = text.indexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        uint64_t k = 0;
+        if (!ToNumber(text.left(colon), static_cast<uint64_t>(count), k) || k == 0)
+            return false;
+        module = static_cast<int>(k) - 1;
+    }
+    return ToNumber(text.mid(colon + 1), max, value);
+}
 } // namespace
+
+std::string ModulePath(const std::string &pattern, int module)
+{
+    std::string path = pattern;
+    const std::string number = std::to_string(module);
+    for (size_t at = path.find("{n}"); at != std::string::npos; at = path.find("{n}", at + number.size()))
+        path.replace(at, 3, number);
+    return path;
+}
 
 std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
 {
@@ -127,22 +164,27 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     const QCommandLineOption version("version", "Show the version.");
     const QCommandLineOption link("link", "Publish the port at PATH.", "PATH");
+    const QCommandLineOption count("count", "Run N modules, each on a port of its own (below); default 1.", "N");
     const QCommandLineOption group("group", "Group address (Publish Addr), hexadecimal; default C001.", "HEX");
     const QCommandLineOption rate("line-rate", "Pace both directions to a line at BAUD, 10 bits per byte; "
                                                "default: no pacing.", "BAUD");
-    const QCommandLineOption log("log", "Append every byte received, raw, to FILE.", "FILE");
+    const QCommandLineOption log("log", "Append every byte received, raw, to FILE ({n}: the module's number).",
+                                 "FILE");
     const QCommandLineOption topology("topology", "Mesh links from FILE instead of the demo mesh.", "FILE");
     const QCommandLineOption script("topology-script",
                                     "Topologies from FILE that replace each other at given times (below).", "FILE");
     const QCommandLineOption churn("churn", "Nodes fall silent and come back, one change every 8 s.");
-    const QCommandLineOption save("save-image", "Write each downloaded image to FILE.", "FILE");
-    const QCommandLineOption nakAt("nak-block", "Answer block N with NAK (see --nak-count), then accept it.", "N");
-    const QCommandLineOption nakCount("nak-count", "How many NAKs --nak-block gives; default 1.", "K");
-    const QCommandLineOption cancelAt("cancel-at", "Answer block N with CAN CAN and leave the download.", "N");
-    const QCommandLineOption strayAt("stray-at", "Answer block N once with the stray byte 'X', then wait.", "N");
-    const QCommandLineOption silentAt("silent-at", "From block N on, answer nothing.", "N");
-    parser.addOptions({help, version, link, group, rate, log, topology, script, churn, save, nakAt, nakCount,
-                       cancelAt, strayAt, silentAt});
+    const QCommandLineOption save("save-image", "Write each downloaded image to FILE ({n}: the module's number).",
+                                  "FILE");
+    const QCommandLineOption nakAt("nak-block", "Answer block N with NAK (see --nak-count), then accept it.",
+                                   "[K:]N");
+    const QCommandLineOption nakCount("nak-count", "How many NAKs --nak-block gives; default 1.", "[K:]C");
+    const QCommandLineOption cancelAt("cancel-at", "Answer block N with CAN CAN and leave the download.", "[K:]N");
+    const QCommandLineOption strayAt("stray-at", "Answer block N once with the stray byte 'X', then wait.",
+                                     "[K:]N");
+    const QCommandLineOption silentAt("silent-at", "From block N on, answer nothing.", "[K:]N");
+    parser.addOptions({help, version, link, count, group, rate, log, topology, script, churn, save, nakAt,
+                       nakCount, cancelAt, strayAt, silentAt});
 
     auto fail = [&](const QString &message) {
         std::fprintf(stderr, "verrin-sim: %s\n", qPrintable(message));
@@ -168,6 +210,11 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     SimOptions o;
     uint64_t v = 0;
     o.link = parser.value(link).toStdString();
+    if (parser.isSet(count)) {
+        if (!ToNumber(parser.value(count), 16, v) || v == 0)
+            return fail("--count takes a number of modules from 1 to 16");
+        o.count = static_cast<int>(v);
+    }
     if (parser.isSet(group)) {
         if (!ToNumber(parser.value(group), 0xFFFF, v, 16))
             return fail("--group takes a hexadecimal address up to FFFF");
@@ -185,20 +232,37 @@ std::optional<SimOptions> ParseSimOptions(int argc, char **argv, int &exitCode)
     if (parser.isSet(script) && (parser.isSet(topology) || o.churn))
         return fail("--topology-script replaces --topology and --churn; give it alone");
     o.saveImage = parser.value(save).toStdString();
-    const std::pair<const QCommandLineOption *, long *> items[] = {
-        {&nakAt, &o.faults.nakAt}, {&cancelAt, &o.faults.cancelAt},
-        {&strayAt, &o.faults.strayAt}, {&silentAt, &o.faults.silentAt}};
-    for (const auto &[option, field] : items) {
-        if (!parser.isSet(*option))
-            continue;
-        if (!ToNumber(parser.value(*option), 1u << 30, v))
-            return fail("--" + option->names().first() + " takes a block number from 0");
-        *field = static_cast<long>(v);
+    for (const auto &[option, pattern] : {std::pair(&save, &o.saveImage), std::pair(&log, &o.logFile)}) {
+        if (o.count > 1 && !pattern->empty() && pattern->find("{n}") == std::string::npos)
+            return fail("--" + option->names().first() + " needs {n} in its name when there are several modules");
     }
-    if (parser.isSet(nakCount)) {
-        if (!ToNumber(parser.value(nakCount), 1000, v) || v == 0)
-            return fail("--nak-count takes a count from 1 to 1000");
-        o.faults.nakCount = static_cast<int>(v);
+    // Values for every module first, so that a module's own value wins.
+    o.faults.assign(static_cast<size_t>(o.count), TransferFaults{});
+    struct FaultOption {
+        const QCommandLineOption *option;
+        uint64_t min, max;
+        std::function<void(TransferFaults &, uint64_t)> set;
+    };
+    const FaultOption items[] = {
+        {&nakAt, 0, 1u << 30, [](TransferFaults &f, uint64_t n) { f.nakAt = static_cast<long>(n); }},
+        {&nakCount, 1, 1000, [](TransferFaults &f, uint64_t n) { f.nakCount = static_cast<int>(n); }},
+        {&cancelAt, 0, 1u << 30, [](TransferFaults &f, uint64_t n) { f.cancelAt = static_cast<long>(n); }},
+        {&strayAt, 0, 1u << 30, [](TransferFaults &f, uint64_t n) { f.strayAt = static_cast<long>(n); }},
+        {&silentAt, 0, 1u << 30, [](TransferFaults &f, uint64_t n) { f.silentAt = static_cast<long>(n); }}};
+    for (const bool own : {false, true}) {
+        for (const FaultOption &item : items) {
+            for (const QString &text : parser.values(*item.option)) {
+                int module = -1;
+                if (!ToModuleValue(text, o.count, item.max, module, v) || v < item.min)
+                    return fail(QStringLiteral("--%1 takes a number from %2 to %3, or K:N for module K of --count")
+                                    .arg(item.option->names().first())
+                                    .arg(item.min)
+                                    .arg(item.max));
+                for (int m = 0; m < o.count; ++m)
+                    if ((module >= 0) == own && (module < 0 || m == module))
+                        item.set(o.faults[static_cast<size_t>(m)], v);
+            }
+        }
     }
     return o;
 }

@@ -95,7 +95,7 @@ void YmodemReceiver::HandleBlock(SimTime now)
     const uint16_t crc = static_cast<uint16_t>(raw[3 + size] << 8 | raw[4 + size]);
     if (static_cast<uint8_t>(number ^ raw[2]) != 0xFF)
         return Nak("block number and complement disagree", now);
-    if (Crc16Xmodem(raw + 3, size) != crc)
+    if (Crc16XmodemBitwise(raw + 3, size) != crc)
         return Nak("bad CRC in block " + std::to_string(number), now);
 
     switch (phase_) {

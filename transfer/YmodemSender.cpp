@@ -102,6 +102,7 @@ bool YmodemSender::StartStep(int32_t &state)
     blockNumber_ = 0;
     pendingLength_ = 0;
     retryCount_ = 0;
+    counts_ = {};
     progress_.ShowImageName(imageName_);
     progress_.ShowFileSize(ImageSize());
     progress_.ShowBytesSent(0);
@@ -147,6 +148,7 @@ bool YmodemSender::SendDataStep(int32_t &state, int32_t resumeState)
 
 bool YmodemSender::SendEotStep(int32_t &state)
 {
+    counts_.retries += retryCount_ > 0;
     WriteByte(WireByte::Eot);
     trace_.TraceText(" EOT ");
     resumeState_ = SenderState::SendEot;
@@ -183,6 +185,7 @@ bool YmodemSender::AwaitReplyStep(int32_t &state)
         state = SenderState::Abort;
         break;
     case WireByte::Nak:
+        ++counts_.naks;
         // The resume state sends the same thing again: the header or the
         // first data block after a new "C", the same data block, or EOT.
         state = ++retryCount_ >= kRetryLimit ? SenderState::RetryLimit : resumeState_;
@@ -277,6 +280,8 @@ uint16_t YmodemSender::SendBlock(uint16_t payloadSize, const uint8_t *data, uint
 {
     const std::vector<uint8_t> block = BuildBlock(payloadSize, blockNumber_, data, length);
     const uint16_t carried = static_cast<uint16_t>(std::min<uint32_t>(length, payloadSize));
+    ++counts_.blocks;
+    counts_.retries += retryCount_ > 0;
     trace_.TraceControlByte(block[0]);
     trace_.TraceText(" " + std::to_string(carried) + " ");
     // Six writes: first byte, number, complement, payload, CRC high, CRC low.

@@ -68,6 +68,13 @@ constexpr uint32_t kTransferTickMs = 100;
 // meet that "C" and be cleared away with the input.
 constexpr uint32_t kEndOfBatchWaitMs = 10 * kTransferTickMs;
 
+// What a transfer has cost so far, for a production line's report.
+struct TransferCounts {
+    uint32_t blocks = 0;  // blocks written: header, data, end of batch, repeats included
+    uint32_t naks = 0;    // NAKs received in answer to a block or EOT
+    uint32_t retries = 0; // blocks and EOTs written again after a NAK
+};
+
 // How much one RunReadySteps call may do before it hands the thread back.
 struct StepBudget {
     int maxSteps = 64;
@@ -112,6 +119,8 @@ public:
     uint32_t ImageSize() const { return static_cast<uint32_t>(image_.size()); }
     uint32_t BytesAcknowledged() const { return bytesAcknowledged_; }
     TransferResult Result() const { return result_; }
+    // Since the last start.
+    const TransferCounts &Counts() const { return counts_; }
 
 private:
     bool StartStep(int32_t &state);
@@ -152,6 +161,7 @@ private:
     int32_t resumeState_ = SenderState::Idle;
     TransferResult result_ = TransferResult::Success;
     std::string lossMessage_;
+    TransferCounts counts_;
     bool abortRequested_ = false;
     bool inStep_ = false;
 };

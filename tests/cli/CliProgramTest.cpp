@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -381,4 +382,80 @@ TEST(CliScan, PicturesShowTheMeshWithoutADisplay)
                                       dir.filePath("no-such-folder/mesh.png")});
     EXPECT_TRUE(unwritable.status == 7 && unwritable.err.startsWith("verrin-cli: cannot write the picture"))
         << unwritable.Describe();
+}
+
+// A tray of four modules, the fourth silent from block 3, beside a port that
+// does not exist, one given twice and one held by another program: three
+// images saved whole with their new version read back, the silent one
+// aborted on its time-out, a report line for every port, and the worst
+// status for the tray.
+TEST(CliTray, FourModulesOneSilentAReportLineEachAndTheWorstStatus)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("fw.bin"));
+    QByteArray image(30000, 0);
+    std::generate(image.begin(), image.end(), [] { return char(QRandomGenerator::global()->bounded(128, 256)); });
+    image.replace(15000, 14, QByteArray("Version 2.0.0\0", 14)); // what the module boots into
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    file.close();
+    SimProcess sim({"--count", "5", "--silent-at", "4:3", "--save-image", dir.filePath("saved{n}.bin")});
+    const QString folder = QFileInfo(sim.Port()).path(), port2 = folder + "/port2";
+    QSerialPort holder(folder + "/port5");
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    const CliRun r = RunCli({"load", "--ports", folder + "/port*", "--port", dir.filePath("no-such-port"), "--port",
+                             port2, "--port", port2, "--verify", "--timeout", "2000", "--report",
+                             dir.filePath("report"), file.fileName()});
+    EXPECT_EQ(r.status, 8) << r.Describe();
+    for (const char *n : {"1", "2", "3"})
+        EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("saved%1.bin").arg(n))) == image) << "module " << n;
+    EXPECT_FALSE(QFile::exists(dir.filePath("saved4.bin")));
+
+    QStringList lines;
+    for (const QByteArray &line : ReadAll(dir.filePath("report")).split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!line.isEmpty())
+            lines << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(QFileInfo(o["port"].toString()).fileName(), o["result"].toString())
+                         .arg(o["status"].toInt())
+                         .arg(o["version_before"].toString("-"), o["version_after"].toString("-"), o["error"].toString());
+    }
+    lines.sort();
+    EXPECT_EQ(lines.join('\n').toStdString(), QStringList({
+        "no-such-port Comm Port not available 6 - - ",
+        "port Successful 0 1.4.2 2.0.0 ",
+        "port2 Port given twice 2 - - ",
+        "port2 Successful 0 1.4.2 2.0.0 ",
+        "port3 Successful 0 1.4.2 2.0.0 ",
+        "port4 Aborted 8 1.4.2 - no answer from the module for 2000 ms",
+        "port5 Comm Port not available 6 - - held by another program"}).join('\n').toStdString());
+}
+
+// Ctrl+C in the middle of three downloads: every module gets its two CAN
+// bytes, and with --report - standard output holds the report alone.
+TEST(CliTray, CtrlCCancelsEveryPortWithTwoCanBytes)
+{
+    QTemporaryDir dir;
+    const QString image = WriteImage(dir, "fw.bin", 20000);
+    SimProcess sim({"--count", "3", "--silent-at", "2", "--log", dir.filePath("received{n}")});
+    const QString folder = QFileInfo(sim.Port()).path();
+    QProcess cli;
+    cli.start(kCli, {"load", "--port", sim.Port(), "--port", folder + "/port2", "--port", folder + "/port3",
+                     "--report", "-", image});
+    const QStringList logs = {dir.filePath("received1"), dir.filePath("received2"), dir.filePath("received3")};
+    // Blocks 1 and 2 are out on every port.
+    ASSERT_TRUE(WaitFor([&] { return std::all_of(logs.begin(), logs.end(), [](const QString &log) {
+        return ReadAll(log).size() >= 2000; }); }, 10000));
+    ::kill(pid_t(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(10000) && cli.exitStatus() == QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 4) << cli.readAllStandardError().toStdString();
+    for (const QString &log : logs)
+        EXPECT_TRUE(WaitFor([&] { return ReadAll(log).endsWith("\x18\x18"); })) << log.toStdString();
+    const QList<QByteArray> report = cli.readAllStandardOutput().trimmed().split('\n');
+    EXPECT_EQ(report.size(), 3);
+    for (const QByteArray &line : report)
+        EXPECT_EQ(QJsonDocument::fromJson(line).object()["result"].toString(), "Aborted") << line.toStdString();
+
+    // The second module is a module of its own.
+    const CliRun info = RunCli({"send", "--port", folder + "/port2", "--crlf", "--until", "Publish Addr", "at+ab info"});
+    EXPECT_TRUE(info.out.contains("Node Addr 0101") && info.out.contains("Publish Addr C002")) << info.Describe();
 }

@@ -21,6 +21,27 @@ TEST(ProgressText, RateAndTimeLeftFromWhatIsAcknowledged)
               "Packet 7  [#####-----]  5000/10000 bytes   50%  5000 B/s  0:01 left");
 }
 
+TEST(ProgressText, ATrayShowsEachPortOnALineOfItsOwn)
+{
+    EXPECT_EQ(TrayBarLine("ttyUSB0", 9, {12, 12288, 65536, 2.0}, "Loading Image"),
+              "ttyUSB0    Packet 12   12288/65536  18%  6144 B/s    0:09 left   Loading Image");
+    EXPECT_EQ(TrayLogLine("ttyUSB1", {3, 2048, 65536, 1.0}),
+              "ttyUSB1: Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left");
+    PortReport done;
+    done.result = "Successful";
+    done.bytes = 262144;
+    done.transferMs = 24100;
+    done.verify = true;
+    done.versionBefore = "1.4.2";
+    done.versionAfter = "2.0.0";
+    PortReport failed = done;
+    failed.result = "Aborted";
+    failed.status = 8;
+    failed.error = "no answer from the module for 2000 ms";
+    EXPECT_EQ(TrayResultLine("ttyUSB0", done), "ttyUSB0: Successful, version 1.4.2 -> 2.0.0, 262144 bytes in 24.1 s, 10.9 kB/s");
+    EXPECT_EQ(TrayResultLine("ttyUSB3", failed), "ttyUSB3: Aborted: no answer from the module for 2000 ms");
+}
+
 TEST(LineEnds, EachEndBecomesOneLineFeedAcrossPieces)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -12,7 +12,7 @@ const std::string ACK = "\x06", NAK = "\x15", EOT = "\x04";
 std::string Block(int number, std::string data, size_t size = 128, char padding = '\0')
 {
     data.resize(size, padding);
-    const uint16_t crc = Crc16Xmodem(reinterpret_cast<const uint8_t *>(data.data()), data.size());
+    const uint16_t crc = Crc16XmodemBitwise(reinterpret_cast<const uint8_t *>(data.data()), data.size());
     return std::string{size == 128 ? '\x01' : '\x02', char(number), char(~number)} + data + char(crc >> 8) +
            char(crc & 0xFF);
 }
