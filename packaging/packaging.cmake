@@ -2,6 +2,11 @@
 # `cmake --build build --target package` gives verrin_<version>_<arch>.deb.
 # The manual pages are written from the programs' own --help and --version
 # by help2man, the PNG icons of the hicolor theme from the SVG.
+# `cmake --install` lays the files out as Debian does, under /usr, unless a
+# prefix is given (--prefix /usr/local for a hand install beside apt's files).
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Where cmake --install puts Verrin" FORCE)
+endif()
 include(GNUInstallDirs)
 find_program(HELP2MAN help2man REQUIRED)
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
