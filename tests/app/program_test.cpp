@@ -5,7 +5,7 @@
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/Pty.h"
-#include "support/StoppedLockHolder.h"
+#include "support/Subprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -151,8 +151,8 @@ TEST(Program, AStoppedHolderOfTheSettingsFileIsNamedAndTheStartEndsCleanly)
         (void)SaveSettings(registry, "A", Settings{});
     }
     const QByteArray settings = SettingsFileBytes();
-    const StoppedLockHolder holder(QFile::encodeName(CRegistry::FilePath() + ".access").toStdString());
-    ASSERT_TRUE(holder.Stopped());
+    Subprocess holder;
+    ASSERT_TRUE(HoldLockStopped(holder, QFile::encodeName(CRegistry::FilePath() + ".access").toStdString()));
     QProcess p;
     QElapsedTimer t;
     t.start();

@@ -4,8 +4,8 @@
 // accessibility bus and its registry among them) run with that display. All
 // state lives in one temporary folder; everything ends with the object.
 
-#include "e2e/Subprocess.h"
-#include "e2e/TempDir.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
 
 #include <memory>
 #include <string>

@@ -3,7 +3,7 @@
 // module, a user's folders, and verrin started on the pty.
 
 #include "e2e/VerrinProcess.h"
-#include "e2e/WaitUntil.h"
+#include "support/WaitUntil.h"
 #include "e2e/XInput.h"
 #include "support/Pty.h"
 

@@ -9,6 +9,7 @@
 #include "instance/ProfileLock.h"
 #include "SoakSupport.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <algorithm>

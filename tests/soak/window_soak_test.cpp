@@ -13,6 +13,7 @@
 #include "netview/CNetViewDlg.h"
 #include "SoakSupport.h"
 #include "support/Pty.h"
+#include "support/SimProcess.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -31,13 +32,19 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         link = dir.filePath("port");
-        module = std::make_unique<soak::Module>(link);
-        ASSERT_TRUE(module->Start({"--log", dir.filePath("received")})); // until the first fault
+        ASSERT_TRUE(StartModule({"--log", dir.filePath("received")})); // until the first fault
         image = QByteArray(20000, Qt::Uninitialized);
         for (int i = 0; i < image.size(); ++i)
             image[i] = char(i * 7 + i / 251);
         ASSERT_TRUE(ChooseImage(dir.path(), image));
         w = std::make_unique<ModuleWindow>(link, soak::kPatienceMs);
+    }
+
+    // A new module on the link, with the given options.
+    bool StartModule(const QStringList &options)
+    {
+        module = std::make_unique<SimProcess>(QStringList{"--link", link} + options);
+        return module->Port() == link;
     }
 
     // The device on the path vanishes, and the module comes back there. In
@@ -51,7 +58,7 @@ protected:
         ++losses;
         if (waits) {
             ASSERT_TRUE(WaitFor([&] { return w->dlg->windowTitle().endsWith(kWaitingForPortText); }, soak::kPatienceMs));
-            ASSERT_TRUE(module->Start(moduleOptions));
+            ASSERT_TRUE(StartModule(moduleOptions));
             ASSERT_TRUE(WaitFor([&] { return w->dlg->IsConnected(); }, soak::kPatienceMs)) << "no reconnect";
             ++reconnects;
             EXPECT_EQ(w->MessageCount(), before) << w->LastMessage();
@@ -60,7 +67,7 @@ protected:
         } else {
             ASSERT_TRUE(w->LossToldOnce(before));
             ASSERT_TRUE(w->SetReconnect(true));
-            ASSERT_TRUE(module->Start(moduleOptions));
+            ASSERT_TRUE(StartModule(moduleOptions));
         }
         ASSERT_TRUE(w->Connect()) << w->LastMessage();
         ASSERT_TRUE(w->Answers()) << "a typed command got no reply after the device came back";
@@ -231,7 +238,7 @@ protected:
     QTemporaryDir dir;
     QString link;
     QByteArray image;
-    std::unique_ptr<soak::Module> module;
+    std::unique_ptr<SimProcess> module;
     std::unique_ptr<ModuleWindow> w;
     std::mt19937 random{20251126};
     int faults = 0, losses = 0, reconnects = 0;
