@@ -15,19 +15,37 @@ std::string ReadAll(const std::string &path)
 }
 } // namespace
 
+// What is typed goes out and shows; what arrives is counted whole and shown
+// filtered, or in hex in binary mode; "Clear" empties the terminal and the
+// count, a new connection keeps the count.
 TEST_F(VerrinWindowTest, RunsOnThePortTypesReceivesAndEndsOnSigterm)
 {
     ASSERT_NO_FATAL_FAILURE(StartConnected());
     EXPECT_EQ(verrin->Window().Name(),
               "A - " + pty.path() + ": 115200 Baud -  Brondel  Quorrel - 251126G");
 
-    ASSERT_TRUE(XInput::Type("at") && XInput::Keys("Return"));
+    ASSERT_TRUE(XInput::Type("atx") && XInput::Keys("BackSpace Return"));
     const std::string sent = ReadUntil("\r\n");
-    EXPECT_EQ(Hex(sent + pty.Read(200)), "61 74 0D 0A");
+    EXPECT_EQ(Hex(sent + pty.Read(200)), "61 74 78 08 0D 0A");
     EXPECT_TRUE(TerminalEndsWith("at\r\n")) << Terminal().Text();
 
-    pty.Write("hello\r\n");
-    EXPECT_TRUE(TerminalEndsWith("at\r\nhello\r\n")) << Terminal().Text();
+    const auto rxCount = [&] { return verrin->Control("Rx count", "text").Text(); };
+    pty.Write("hello\r\nAB\bC\t\x07\xE9\r\n");
+    EXPECT_TRUE(TerminalEndsWith("at\r\nhello\r\nAC\r\n")) << Terminal().Text();
+    EXPECT_TRUE(WaitUntil([&] { return rxCount() == "16"; }, 5000)) << rxCount();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Binary Mode", "check box").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return verrin->Control("Binary Mode", "check box").States().checked; }, 5000));
+    pty.Write("A\xFF");
+    EXPECT_TRUE(TerminalEndsWith("AC\r\n 41 FF\r\n")) << Terminal().Text();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Clear", "push button").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return Terminal().Text().empty() && rxCount() == "0"; }, 5000)) << rxCount();
+    pty.Write("xyz");
+    ASSERT_TRUE(WaitUntil([&] { return rxCount() == "3"; }, 5000)) << rxCount();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Disconnect", "push button").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return !Terminal().States().enabled; }, 5000)) << "the terminal stays on";
+    ASSERT_TRUE(XInput::Click(verrin->Control("Connect", "push button").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 5000)) << verrin->Problem();
+    EXPECT_EQ(rxCount(), "3") << "a new connection keeps the count";
 
     verrin->Signal(SIGTERM);
     EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
@@ -62,24 +80,66 @@ TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
     }
 }
 
-// "Café" typed into Set Cmds is stored as text in the settings file and, after
-// a restart, CMD1 sends it in the 8-bit page: 43 61 66 E9, then CR LF.
+// The buttons that send hand the keyboard back to the terminal (a "z" typed
+// after each shows it), in binary mode as well, where CMD1 sends its test
+// message and CMD9 nothing. Shift+Tab leaves the terminal, and Enter on a
+// button then presses nothing.
+TEST_F(VerrinWindowTest, ButtonsSendAndHandTheKeyboardBackToTheTerminal)
+{
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    const std::string sendData = "at+ab SendData FFFF \"Hello World\\n\"\r\n";
+    const struct {
+        const char *button;
+        std::string sends, shows; // the terminal's end after the "z"
+    } clicks[] = {
+        {"Escape", "^#^$^%", "^#^$^%z"},
+        {"Send Data", sendData, sendData + "z"},
+        {"Binary Mode", "", ""}, // the check box keeps the keyboard
+        {"HCI Reset", {"\x01\x03\x0C\x00", 4}, "HCI RESET\r\nz"},
+        {"CMD9", "", "HCI RESET\r\nzz"},
+    };
+    for (const auto &c : clicks) {
+        Accessible button; // "HCI Reset" only once binary mode is on
+        ASSERT_TRUE(WaitUntil([&] {
+            return bool(button = verrin->Control(c.button, c.shows.empty() ? "check box" : "push button"));
+        }, 5000)) << c.button;
+        ASSERT_TRUE(XInput::Click(button.Extents())) << c.button;
+        if (c.shows.empty())
+            continue;
+        ASSERT_TRUE(XInput::Type("z"));
+        EXPECT_EQ(Hex(ReadUntil("z")), Hex(c.sends + "z")) << c.button;
+        EXPECT_TRUE(TerminalEndsWith(c.shows)) << c.button << ": " << Terminal().Text();
+    }
+    ASSERT_TRUE(XInput::Keys("shift+Tab"));
+    ASSERT_TRUE(WaitUntil([&] { return !Terminal().States().focused; }, 5000));
+    ASSERT_TRUE(XInput::Keys("Return"));
+    EXPECT_EQ(Hex(pty.Read(500)), "(nothing)");
+    EXPECT_TRUE(verrin->Running() && verrin->Window().States().showing) << verrin->Problem();
+}
+
+// Set Cmds: Cancel leaves profile and captions alone; OK stores "Café" as
+// text in the settings file and renames CMD10 after its line count. After a
+// restart CMD1 sends the text in the 8-bit page: 43 61 66 E9, then CR LF.
 TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
 {
     ASSERT_NO_FATAL_FAILURE(StartConnected());
-    ASSERT_TRUE(XInput::Click(verrin->Control("Set Cmds", "push button").Extents()));
-    Accessible dialog;
-    ASSERT_TRUE(WaitUntil([&] { return bool(dialog = FindApplication(verrin->Pid()).Find("Send Command", "dialog")); },
-                          10000))
-        << verrin->Problem();
-    ASSERT_TRUE(XInput::Click(dialog.Find("command 1 text", "text").Extents()));
-    ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type("Café"));
-    ASSERT_TRUE(WaitUntil([&] { return dialog.Find("command 1 text", "text").Text() == "Café"; }, 5000))
-        << dialog.Find("command 1 text", "text").Text();
-    ASSERT_TRUE(XInput::Click(dialog.Find("OK", "push button").Extents()));
+    const std::string stored = home.SettingsText();
+    for (const char *button : {"Cancel", "OK"}) {
+        SCOPED_TRACE(button);
+        const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
+        ASSERT_TRUE(dialog) << verrin->Problem();
+        ASSERT_TRUE(Retype(dialog, "command 1 text", "Café") && Retype(dialog, "line count", "250"));
+        ASSERT_TRUE(Close("Send Command", dialog.Find(button, "push button")));
+    }
     ASSERT_TRUE(WaitUntil([&] { return home.SettingsText().find("\"SendCmd1\"=\"Café\"") != std::string::npos; },
                           10000))
         << home.SettingsText();
+    EXPECT_EQ(home.SettingsText(), Replaced(stored, FirstSave(),
+                                            {{R"("SendCmd1"="at+ab SendData FFFF \"Hello World\\n\"")",
+                                              R"("SendCmd1"="Café")"},
+                                             {R"("SendCmd10"="100")", R"("SendCmd10"="250")"}}))
+        << "Cancel kept an edit, or OK another";
+    EXPECT_TRUE(verrin->Control("Send 250 lines", "push button")) << "CMD10's caption";
 
     verrin->Signal(SIGTERM);
     ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
@@ -88,6 +148,45 @@ TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
     const std::string sent = ReadUntil("\r\n");
     EXPECT_EQ(Hex(sent + pty.Read(200)), "43 61 66 E9 0D 0A");
     EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
+}
+
+// Setup from the main window: OK stores every field it shows, and nothing
+// else, and retitles the window; colours taken in Screen Colors go again when
+// Setup is cancelled.
+TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
+{
+    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", pty.path()});
+    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem(); // not connected: Setup works only then
+    const std::string expected = Replaced(home.SettingsText(), FirstSave(), {
+        {R"("Baudrate"=dword:0001c200)", R"("Baudrate"=dword:0001f400)"}, // 115200 to 128000
+        {R"("AppendLF"=dword:00000001)", R"("AppendLF"=dword:00000000)"},
+        {R"("FlowEnabled"=dword:00000001)", R"("FlowEnabled"=dword:00000000)"},
+        {R"("SmallPackets"=dword:00000000)", R"("SmallPackets"=dword:00000001)"},
+        {R"("AutoReconnect"=dword:00000000)", R"("AutoReconnect"=dword:00000001)"},
+        {R"("ScreenTextColor"="000000")", R"("ScreenTextColor"="A0B0C0")"},
+        {R"("ScreenBackgroundColor"="DDDDFF")", R"("ScreenBackgroundColor"="102030")"}});
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        const Accessible setup = Open("Setup", verrin->Control("Setup", "push button"));
+        ASSERT_TRUE(setup) << verrin->Problem();
+        if (ok) {
+            // The rate list goes by its choice (115200), the port list by its name.
+            ASSERT_TRUE(XInput::Click(setup.Find("115200", "combo box").Extents()) && XInput::Keys("Down Return"));
+            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets", "Reconnect"})
+                ASSERT_TRUE(XInput::Click(setup.Find(box, "check box").Extents())) << box;
+        }
+        const Accessible colors = Open("Set Screen Colors", setup.Find("Screen Colors", "push button"));
+        ASSERT_TRUE(colors);
+        ASSERT_TRUE(Retype(colors, "Text", ok ? "a0b0c0" : "000001")) << colors.Find("Text", "text").Text();
+        ASSERT_TRUE(Retype(colors, "Background", "102030")) << colors.Find("Background", "text").Text();
+        ASSERT_TRUE(Close("Set Screen Colors", colors.Find("OK", "push button")));
+        ASSERT_TRUE(Close("Setup", setup.Find(ok ? "OK" : "Cancel", "push button")));
+        EXPECT_TRUE(WaitUntil([&] { return home.SettingsText() == expected; }, 5000)) << home.SettingsText();
+    }
+    EXPECT_NE(verrin->Window().Name().find(": 128000 Baud"), std::string::npos) << verrin->Window().Name();
+    verrin->Signal(SIGTERM); // the exit saves what the window holds
+    ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    EXPECT_EQ(home.SettingsText(), expected);
 }
 
 // SIGTERM with a dialog or a message box open ends the program as closing the
@@ -140,14 +239,10 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     ASSERT_NO_FATAL_FAILURE(startModule(module));
     verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port});
     ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
-    ASSERT_TRUE(XInput::Click(verrin->Control("Setup", "push button").Extents()));
-    Accessible setup;
-    ASSERT_TRUE(WaitUntil([&] { return bool(setup = FindApplication(verrin->Pid()).Find("Setup", "dialog")); }, 10000));
-    ASSERT_TRUE(XInput::Click(setup.Find("Reconnect", "check box").Extents()));
+    const Accessible setup = Open("Setup", verrin->Control("Setup", "push button"));
+    ASSERT_TRUE(setup && XInput::Click(setup.Find("Reconnect", "check box").Extents()));
     ASSERT_TRUE(WaitUntil([&] { return setup.Find("Reconnect", "check box").States().checked; }, 5000));
-    ASSERT_TRUE(XInput::Click(setup.Find("OK", "push button").Extents()));
-    ASSERT_TRUE(WaitUntil([&] { return verrin->Control("Connect", "push button").States().showing &&
-                                       !FindApplication(verrin->Pid()).Find("Setup", "dialog"); }, 5000));
+    ASSERT_TRUE(Close("Setup", setup.Find("OK", "push button")));
     ASSERT_TRUE(XInput::Click(verrin->Control("Connect", "push button").Extents()));
     ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000)) << verrin->Problem();
 
