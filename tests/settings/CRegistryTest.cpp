@@ -6,6 +6,7 @@
 #include "settings/RegFileFormat.h"
 #include "settings/SettingsSamples.h"
 #include "settings/SettingsStore.h"
+#include "support/SmallDisk.h"
 #include "support/Subprocess.h"
 
 #include <QDir>
@@ -240,8 +241,8 @@ TEST_F(CRegistryFile, DamagedFileKeepsWhatIsReadableAndAForeignOneIsSetAside)
     EXPECT_EQ(StoredKey(kVerrin + "A")["CommPort"], V::Dword(2));
 }
 
-// A folder without write permission binds all but root; a file size limit
-// binds root too.
+// A folder without write permission binds all but root; a full disk binds
+// root too.
 TEST_F(CRegistryFile, StoreThatCannotBeWrittenIsReadAndLeftAsItIs)
 {
     {
@@ -251,14 +252,9 @@ TEST_F(CRegistryFile, StoreThatCannotBeWrittenIsReadAndLeftAsItIs)
     const QByteArray before = FileBytes();
     const QString folder = QFileInfo(CRegistry::FilePath()).absolutePath();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    rlimit unlimited;
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    const rlimit none = {0, unlimited.rlim_max};
-    const auto onTooLarge = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &none);
+    auto full = std::make_unique<SmallDisk>(0);
     const Settings a = Load("A"), c = Load("C");
-    ::setrlimit(RLIMIT_FSIZE, &unlimited);
-    std::signal(SIGXFSZ, onTooLarge);
+    full.reset();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(a.commPort, 7);
     EXPECT_EQ(Fields(c), Fields(Settings{}));
