@@ -51,8 +51,20 @@ protected:
     // Types text over the text of the dialog's box of that name.
     bool Retype(const Accessible &dialog, const std::string &box, const std::string &text)
     {
-        return XInput::Click(dialog.Find(box, "text").Extents()) && XInput::Keys("ctrl+a") && XInput::Type(text) &&
-               WaitUntil([&] { return dialog.Find(box, "text").Text() == text; }, 5000);
+        return XInput::Click(dialog.Find(box, "text").Extents()) && XInput::Keys("ctrl+a BackSpace") &&
+               (text.empty() || XInput::Type(text)) && WaitUntil([&] { return dialog.Find(box, "text").Text() == text; }, 5000);
+    }
+    // The message box that says text, once it is up; empty when none came.
+    Accessible MessageBox(const std::string &text)
+    {
+        Accessible box;
+        WaitUntil([&] {
+            for (const Accessible &window : FindApplication(verrin->Pid()).Children())
+                if (window.Find(text, "label"))
+                    box = window;
+            return bool(box);
+        }, 10000);
+        return box;
     }
 
     // What arrives on the pty until it ends with suffix, the time runs out or

@@ -1,5 +1,6 @@
 // The verrin program run as a user runs it: its window, what typing sends,
 // what the module's bytes show, how it ends, and the Stay On Top box.
+#include "dialogs/SendCmdRules.h"
 #include "e2e/VerrinWindowTest.h"
 
 #include <csignal>
@@ -150,6 +151,47 @@ TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
     EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
 }
 
+// Set Cmds: Enter neither closes the dialog nor presses OK; a character
+// without an 8-bit code does not go in; the block boxes work only while
+// "Continuous" (on by default) is off; OK refuses each bad box in turn with
+// its message, then takes the good ones. (Where the keyboard goes after the
+// message, the session without a window manager cannot show: the dialog's
+// own test checks it.)
+TEST_F(VerrinWindowTest, SetCmdsRefusesEachBadBoxAtOk)
+{
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
+    ASSERT_TRUE(dialog && XInput::Click(dialog.Find("command 3 name", "text").Extents()));
+    ASSERT_TRUE(XInput::Keys("Return KP_Enter") && XInput::Type("Infoł€"));
+    EXPECT_TRUE(WaitUntil([&] { return dialog.Find("command 3 name", "text").Text() == "Info€"; }, 5000))
+        << dialog.Find("command 3 name", "text").Text();
+    EXPECT_TRUE(dialog.States().showing) << "Enter closed the dialog";
+    const Accessible blockSize = dialog.Find("bytes per block", "text");
+    EXPECT_FALSE(blockSize.States().enabled || dialog.Find("pause per block", "text").States().enabled);
+    ASSERT_TRUE(XInput::Click(dialog.Find("continuous", "check box").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return blockSize.States().enabled; }, 5000));
+    const struct {
+        const char *box, *bad, *good, *message;
+    } boxes[] = {
+        {"line count", "20001", "250", kTooManyLinesMessage},
+        {"bytes per block", "0", "65536", kBlockSizeRangeMessage},
+        {"pause per block", "", "0", kUnsignedMessage},
+    };
+    for (const auto &b : boxes) {
+        SCOPED_TRACE(b.box);
+        ASSERT_TRUE(Retype(dialog, b.box, b.bad) && XInput::Click(dialog.Find("OK", "push button").Extents()));
+        const Accessible box = MessageBox(b.message);
+        ASSERT_TRUE(box && XInput::Click(box.Find("OK", "push button").Extents()));
+        ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
+        ASSERT_TRUE(Retype(dialog, b.box, b.good));
+    }
+    ASSERT_TRUE(Close("Send Command", dialog.Find("OK", "push button")));
+    const std::string stored = home.SettingsText();
+    for (const char *value : {R"("CmdName3"="Info€")", R"("SendCmd10"="250")", R"("SendContinuous"=dword:00000000)",
+                              R"("SendBlockSize"=dword:00010000)", R"("SendMsPause"=dword:00000000)"})
+        EXPECT_NE(stored.find(value), std::string::npos) << value << " not in\n" << stored;
+}
+
 // Setup from the main window: OK stores every field it shows, and nothing
 // else, and retitles the window; colours taken in Screen Colors go again when
 // Setup is cancelled.
@@ -171,7 +213,9 @@ TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
         ASSERT_TRUE(setup) << verrin->Problem();
         if (ok) {
             // The rate list goes by its choice (115200), the port list by its name.
-            ASSERT_TRUE(XInput::Click(setup.Find("115200", "combo box").Extents()) && XInput::Keys("Down Return"));
+            // A typed character chooses nothing (no jump to 38400 on "3"); the arrow keys do.
+            ASSERT_TRUE(XInput::Click(setup.Find("115200", "combo box").Extents()) && XInput::Keys("Down Return") &&
+                        XInput::Type("3"));
             for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets", "Reconnect"})
                 ASSERT_TRUE(XInput::Click(setup.Find(box, "check box").Extents())) << box;
         }
