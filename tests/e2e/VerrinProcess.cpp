@@ -5,16 +5,7 @@
 #include "support/WaitUntil.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
-namespace {
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-} // namespace
 
 VerrinHome::VerrinHome() = default;
 

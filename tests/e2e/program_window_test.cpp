@@ -4,17 +4,8 @@
 #include "e2e/VerrinWindowTest.h"
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
-namespace {
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-} // namespace
 
 // What is typed goes out and shows; what arrives is counted whole and shown
 // filtered, or in hex in binary mode; "Clear" empties the terminal and the
@@ -304,7 +295,7 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     EXPECT_FALSE(FindApplication(verrin->Pid()).Find("Comm Port Error", "alert")) << "the loss was shown in a box";
     ASSERT_TRUE(XInput::Type("at+ab info") && XInput::Keys("Return"));
     EXPECT_TRUE(WaitUntil([&] {
-        const std::string got = ReadAll(log);
+        const std::string got = ReadFile(log);
         return got.size() >= 12 && got.compare(got.size() - 12, 12, "at+ab info\r\n") == 0;
-    }, 10000)) << ReadAll(log);
+    }, 10000)) << ReadFile(log);
 }

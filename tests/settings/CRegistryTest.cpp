@@ -125,10 +125,11 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
     EXPECT_EQ(FileBytes(), bytes);
 }
 
-// What is missing or cannot be read is stored again with its default, and on
-// a fresh start that is every value; the flags "AppendLF" and "FlowEnabled"
-// take what the record held on entry, so a profile never used before gets the
-// current one's.
+// What is missing or cannot be read is stored again with its default (on a
+// fresh start every value: the literal table of settings_defaults_test); the
+// flags "AppendLF" and "FlowEnabled" take what the record held on entry, so a
+// profile never used before gets the current one's. The 8-bit text in the
+// file is the end-to-end test's ("Café" through a restart).
 TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
 {
     const std::string longest(255, 'x');
@@ -159,38 +160,6 @@ TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
         Load("A", Sample("entry", 3));
         EXPECT_EQ(StoredKey(kVerrin + "A")[c.name], c.afterLoad) << c.what;
     }
-
-    // A fresh start stores what a save of the defaults stores, but for the
-    // two values that come with the first exit.
-    QFile::remove(CRegistry::FilePath());
-    Load("A", Sample("entry", 3));
-    Settings defaults;
-    defaults.appendLF = defaults.flowEnabled = 3;
-    {
-        CRegistry registry;
-        SaveSettings(registry, "B", defaults);
-    }
-    std::map<std::string, RegValue> saved = StoredKey(kVerrin + "B");
-    EXPECT_EQ(saved.erase("BdAddr") + saved.erase("DebugMode"), 2u);
-    EXPECT_EQ(StoredKey(kVerrin + "A"), saved);
-}
-
-// The program's 8-bit text is kept in the file as Unicode text, as the
-// registry editor exports it, and read back to the same bytes; a character
-// that has no code in the 8-bit page is left out.
-TEST_F(CRegistryFile, EightBitTextIsStoredAsUnicodeText)
-{
-    Settings s;
-    s.cmdName[0] = "Caf\xE9 \x80";
-    {
-        CRegistry registry;
-        SaveSettings(registry, "A", s);
-    }
-    EXPECT_EQ(StoredKey(kVerrin + "A")["CmdName1"], V::String("Café €"));
-    EXPECT_TRUE(FileBytes().contains(QByteArray("C\0a\0f\0\xE9\0", 8))) << "UTF-16LE in the file";
-    EXPECT_EQ(Load("A").cmdName[0], "Caf\xE9 \x80");
-    WriteFile(WriteRegExport({{kVerrin + "A", "SendCmd2", V::String("zażółć")}}));
-    EXPECT_EQ(Load("A").sendCmd[1], "za\xF3") << "ó is in the page, ż, ł and ć are not";
 }
 
 // A batch of accesses reads the file once and replaces it at most once: a

@@ -3,8 +3,6 @@
 #include "support/WaitUntil.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 bool RbPeer::Launch()
 {
@@ -16,15 +14,11 @@ std::vector<uint8_t> RbPeer::ReceivedFile(const std::string &name, size_t size, 
     const std::string path = dir_.Sub("recv") + "/" + name;
     std::error_code error;
     WaitUntil([&] { return std::filesystem::file_size(path, error) == size; }, int(limit.count()));
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+    const std::string bytes = ReadFile(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-std::string RbPeer::Log() const
-{
-    std::ifstream file(dir_.path() + "/rb.log");
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+std::string RbPeer::Log() const { return ReadFile(dir_.path() + "/rb.log"); }
 
 bool DriveTransfer(YmodemSender &sender, int32_t &state, int fd, std::chrono::milliseconds limit)
 {
