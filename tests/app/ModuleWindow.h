@@ -1,9 +1,9 @@
 #pragma once
 // A main window driven as a user drives it against a device on a path (the
 // virtual module, or a pty of the test): it connects at start, clicks
-// buttons, types lines, reads the loader's status and watches the network
-// view while it runs. The main window tests, the end-to-end test and the
-// fault soak share it.
+// buttons, types lines, reads the loader's fields and watches the network
+// view while it runs. The main window tests, the module tests and the fault
+// soak share it.
 
 #include "app/CVerrinDlg.h"
 #include "settings/CRegistry.h"
@@ -21,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <zlib.h>
 
 inline QByteArray ReadWholeFile(const QString &path)
 {
@@ -43,15 +42,6 @@ inline bool ChooseImage(const QString &folder, const QByteArray &image)
     return true;
 }
 
-// The line the module prints once it has booted a received image.
-inline std::string BootBanner(const QByteArray &image)
-{
-    char banner[64];
-    std::snprintf(banner, sizeof banner, "image %d bytes, CRC32 %08lX", int(image.size()),
-                  crc32(0, reinterpret_cast<const Bytef *>(image.constData()), uInt(image.size())));
-    return banner;
-}
-
 struct ModuleWindow {
     MessageRecorder messages;
     std::unique_ptr<CVerrinDlg> dlg;
@@ -70,10 +60,6 @@ struct ModuleWindow {
     QAbstractButton *Button(int id) const { return static_cast<QAbstractButton *>(dlg->Control(id)); }
     QWidget *View() const { return dlg->Control(MainId::Terminal); }
     std::string Text() const { return std::string(dlg->Terminal().Text()); }
-    bool Shows(const std::string &text) const
-    {
-        return WaitFor([&] { return Text().find(text) != std::string::npos; }, patienceMs);
-    }
     long RxCount() const { return static_cast<QLineEdit *>(dlg->Control(MainId::RxCount))->text().toLong(); }
     size_t MessageCount() const { return messages.messages.size(); }
     std::string LastMessage() const { return messages.messages.empty() ? "" : messages.messages.back().text; }
@@ -83,22 +69,16 @@ struct ModuleWindow {
         Button(MainId::Connect)->click();
         return WaitFor([&] { return dlg->IsConnected(); }, patienceMs);
     }
-    // Types a line at the keyboard, once the terminal has the focus.
-    bool Type(const char *line)
-    {
-        QApplication::setActiveWindow(dlg.get());
-        const bool focused = WaitFor([&] { return QApplication::focusWidget() == View(); }, patienceMs);
-        QTest::keyClicks(View(), QString::fromLatin1(line) + '\r');
-        return focused;
-    }
-    // "Clear" (which hands the focus to the terminal), then a typed command
-    // whose reply must show.
+    // "Clear" (which hands the focus to the terminal), then a command typed
+    // at the keyboard, whose reply must show.
     ::testing::AssertionResult Answers()
     {
         Button(MainId::Clear)->click();
-        if (!Type("at+ab info"))
+        QApplication::setActiveWindow(dlg.get());
+        if (!WaitFor([&] { return QApplication::focusWidget() == View(); }, patienceMs))
             return ::testing::AssertionFailure() << "the terminal did not get the focus";
-        if (!Shows("Publish Addr C001"))
+        QTest::keyClicks(View(), QStringLiteral("at+ab info\r"));
+        if (!WaitFor([&] { return Text().find("Publish Addr C001") != std::string::npos; }, patienceMs))
             return ::testing::AssertionFailure() << "no reply to a typed command; terminal: " << Text();
         return ::testing::AssertionSuccess();
     }
@@ -115,42 +95,25 @@ struct ModuleWindow {
                                              << ", " << MessageCount() - messagesBefore << " messages: " << LastMessage();
     }
 
-    QLineEdit *LoaderStatusField() const
+    CLoadImage *Loader() const { return dlg->findChild<CLoadImage *>(); }
+    // A field of the loader by its accessible name: "Status", "Packet", ...
+    QLineEdit *LoaderField(const char *name) const
     {
-        for (auto *e : dlg->findChild<CLoadImage *>()->findChildren<QLineEdit *>())
-            if (e->accessibleName() == QLatin1String("Status"))
+        for (auto *e : Loader()->findChildren<QLineEdit *>())
+            if (e->accessibleName() == QLatin1String(name))
                 return e;
         return nullptr;
     }
-    QString LoaderStatus() const { return LoaderStatusField()->text(); }
-
-    // Ticks or unticks "Reconnect" in Setup, which works only while idle.
-    bool SetReconnect(bool on)
-    {
-        QTimer::singleShot(0, [on] {
-            auto *setup = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!setup)
-                return;
-            for (auto *box : setup->findChildren<QAbstractButton *>())
-                if (box->accessibleName() == QLatin1String("Reconnect") && box->isChecked() != on)
-                    box->click();
-            setup->accept();
-        });
-        Button(MainId::Setup)->click();
-        return dlg->CurrentSettings().autoReconnect == uint32_t(on);
-    }
-
     // Clicks "Load" and waits for the transfer's end; returns the loader's
     // status line then.
     QString Load(int timeoutMs = 60000)
     {
-        QLineEdit *status = LoaderStatusField();
+        QLineEdit *status = LoaderField("Status");
         status->clear(); // an earlier download's result is not this one's
         Button(MainId::Load)->click();
         WaitFor([&] { return !status->text().isEmpty() && status->text() != "Loading Image"; }, timeoutMs);
         return status->text();
     }
-    bool LoaderOpen() const { return dlg->findChild<CLoadImage *>()->isVisible(); }
 
     // Clicks "Net View" and hands the modal dialog on top (or null) to watch
     // every 20 ms until the view and its closing wait are gone. After

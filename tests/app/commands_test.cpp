@@ -1,5 +1,6 @@
 // The command buttons: line count, captions, what a click writes and echoes,
-// and the line test made and fed in pieces.
+// and the line test made and fed in pieces. In binary mode each sends a test
+// message of its own (the end-to-end and main window tests send two).
 #include "app/CommandButtons.h"
 #include "app/LineTest.h"
 #include "serial/SerialLink.h"
@@ -99,11 +100,10 @@ TEST(LineTestText, MatchesTheFormatLineForLineWhereverItIsCut)
     }
 }
 
-TEST(Captions, FromSettingsOrTestMessages)
+// CMD10's caption names its line count, whatever the text holds.
+TEST(Captions, Cmd10NamesItsLineCount)
 {
     Settings s;
-    EXPECT_EQ(CommandCaptions(s, true), (std::array<std::string, 10>{
-        "HCI Reset", "Read Addr", "Inq Scan", "ESD Msg1", "ESD Msg2", "Find AP", "FATS 4b", "", "", ""}));
     const struct { const char *count, *caption; } cases[] = {
         {"1", "Send 1 line"}, {"", "Send 0 lines"}, {"abc", "Send 0 lines"}, {"-1", "Send -1 lines"}};
     for (const auto &c : cases) {
@@ -166,22 +166,4 @@ TEST(LineTestFeed, GoesInBlocksWithAPauseAfterEachOnlyWhenContinuousIsOffAndTheB
             expected += ReferenceLine(i);
         EXPECT_EQ(bytes, expected) << c.name;
     }
-}
-
-TEST(TestSequence, BinaryModeWritesEachMessageOnceThenEchoes)
-{
-    const struct { int n; std::string bytes; const char *echo; } cases[] = {
-        {1, {"\x01\x03\x0C\x00", 4}, "HCI RESET\r\n"},
-        {2, {"\x01\x09\x10\x00", 4}, "Read Addr\r\n"},
-        {3, "\x01\x01\x04\x05\x33\x8B\x9E\x06\x10", "Inq Scan\n"},
-        {4, {"\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCD\x09\x80\xF0\xFF\x4A\x02", 19}, "ESD Msg1\r\n"},
-        {5, {"\x00\x04\x3E\x26\x00\xCC\x00\x04\x3E\x26\x0A\xBC\xCDTesting...", 23}, "ESD Msg2\r\n"},
-        {6, {"\xCD\x07\xAB\xCD\xFD\x00\x00", 7}, "Find Access Point\r\n"},
-        {7, "\xD1\x07\x11", "FATS 4-byte command\r\n"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(Click(c.n, Settings{}, true), (Log{"write:" + c.bytes, std::string("echo:") + c.echo}))
-            << "CMD" << c.n;
-    for (const int n : {8, 9, 10})
-        EXPECT_TRUE(Click(n, Settings{}, true, CommandSend::Nothing).empty()) << "CMD" << n;
 }

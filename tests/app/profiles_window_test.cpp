@@ -7,7 +7,7 @@
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
-#include "support/StoppedLockHolder.h"
+#include "support/Subprocess.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -85,7 +85,8 @@ TEST(ProfilesInTheWindow, ASaveBlockedByAStoppedProcessIsRetriedOrKeptBesideTheF
     options.baudrate = 57600;
     CVerrinDlg w(options, &messages);
     ASSERT_EQ(w.Started(), StartOutcome::Claimed);
-    auto holder = std::make_unique<StoppedLockHolder>(lock);
+    auto holder = std::make_unique<Subprocess>();
+    ASSERT_TRUE(HoldLockStopped(*holder, lock));
     messages.answer = [&] {
         holder.reset();
         return Answer::Retry;
@@ -99,7 +100,8 @@ TEST(ProfilesInTheWindow, ASaveBlockedByAStoppedProcessIsRetriedOrKeptBesideTheF
         EXPECT_EQ(stored.downloadFilename, "next.bin");
     }
 
-    holder = std::make_unique<StoppedLockHolder>(lock);
+    holder = std::make_unique<Subprocess>();
+    ASSERT_TRUE(HoldLockStopped(*holder, lock));
     messages.answer = nullptr; // Cancel
     w.reject();
     ASSERT_EQ(messages.messages.size(), 2u);

@@ -1,11 +1,13 @@
 // The verrin program as a process: its command line, and the termination
-// signals.
+// signals at every stage of a start. The end-to-end tests end it from every
+// dialog; the instance soak starts and ends it at random.
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileLock.h"
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/Pty.h"
-#include "support/StoppedLockHolder.h"
+#include "support/Subprocess.h"
+#include "support/WaitFor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,56 +18,55 @@
 #include <unistd.h>
 
 namespace {
-QString Verrin() { return QStringLiteral(VERRIN_BIN_DIR "/verrin"); }
-
-// How many descriptors of process pid are open on the file at path.
-int OpenCount(qint64 pid, const std::string &path)
-{
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    int count = 0;
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
-        count += fd.symLinkTarget().toStdString() == path;
-    return count;
-}
+// Verrin with these arguments and the test's environment (XDG_RUNTIME_DIR
+// changed when runtime is given).
+struct Verrin : QProcess {
+    explicit Verrin(const QStringList &arguments, const QString &runtime = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!runtime.isEmpty())
+            env.insert("XDG_RUNTIME_DIR", runtime);
+        setProcessEnvironment(env);
+        start(QStringLiteral(VERRIN_BIN_DIR "/verrin"), arguments);
+        waitForStarted(10000);
+    }
+    pid_t Pid() const { return pid_t(processId()); }
+    // What it prints on stderr until it has printed text, or ended.
+    QByteArray ErrorUntil(const char *text)
+    {
+        QByteArray err;
+        WaitFor([&] { return (err += readAllStandardError()).contains(text) || state() != Running; }, 20000);
+        return err;
+    }
+    // Its exit code after sig, or -1 when it did not end normally.
+    int EndWith(int sig)
+    {
+        ::kill(Pid(), sig);
+        return waitForFinished(10000) && exitStatus() == NormalExit ? exitCode() : -1;
+    }
+};
 
 QByteArray SettingsFileBytes()
 {
     QFile file(CRegistry::FilePath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// What the program prints on stderr until it has printed `text`.
-QByteArray WaitForError(QProcess &p, const char *text, int timeoutMs = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    p.setReadChannel(QProcess::StandardError);
-    QByteArray err;
-    while (!err.contains(text) && t.elapsed() < timeoutMs && p.state() == QProcess::Running)
-        if (p.waitForReadyRead(100))
-            err += p.readAllStandardError();
-    return err;
-}
 } // namespace
 
 TEST(Program, BadCommandLineValuesGiveAClearMessage)
 {
-    const struct {
-        QStringList args;
-        const char *says; // on stderr, with a failing exit code; null: exit code 0
-    } cases[] = {
+    const std::pair<QStringList, const char *> cases[] = {
         {{"--baud", "0"}, "invalid baud rate"},     {{"--baud", "fast"}, "invalid baud rate"},
         {{"--port", "/dev/verrin-no-such-port"}, "no such port"},
         {{"--frobnicate"}, "Unknown option"},       {{"stray"}, "unexpected argument"},
-        {{"--version"}, nullptr},
+        {{"--version"}, nullptr}, // exit code 0
     };
-    for (const auto &c : cases) {
-        QProcess p;
-        p.start(Verrin(), c.args);
-        ASSERT_TRUE(p.waitForFinished(20000)) << c.args.join(' ').toStdString();
+    for (const auto &[args, says] : cases) {
+        Verrin p(args);
+        ASSERT_TRUE(p.waitForFinished(20000)) << args.join(' ').toStdString();
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        EXPECT_EQ(p.exitCode() != 0, c.says != nullptr) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(!c.says || err.contains(QLatin1String(c.says))) << err.toStdString();
+        EXPECT_TRUE((p.exitCode() != 0) == (says != nullptr) && (!says || err.contains(QLatin1String(says))))
+            << args.join(' ').toStdString() << ": " << p.exitCode() << " " << err.toStdString();
     }
 }
 
@@ -78,24 +79,22 @@ TEST(Program, TerminationSignalsCloseTheWindowCleanlyAndFreeTheProfile)
     CSharedMemory store;
     ASSERT_TRUE(store.IsOpen());
     PtyPair pty;
+    // How many descriptors of Verrin are open on the pty: it inherits the
+    // test's, and the second is its port.
+    const auto ptyOpenings = [&](pid_t pid) {
+        int count = 0;
+        for (const QFileInfo &fd : QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::Files | QDir::System))
+            count += fd.symLinkTarget().toStdString() == pty.path();
+        return count;
+    };
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         for (const bool running : {false, true}) {
             SCOPED_TRACE("signal " + std::to_string(sig) + (running ? " once it runs" : " at the claim"));
-            QProcess p;
-            p.start(Verrin(), {"--port", QString::fromStdString(pty.path()), "--connect"});
-            ASSERT_TRUE(p.waitForStarted(10000));
-            const uint32_t pid = uint32_t(p.processId());
-            QElapsedTimer t;
-            t.start();
-            // Verrin inherits this test's descriptor of the pty; the second is its port.
-            while (!(running ? OpenCount(pid, pty.path()) > 1 : store.GetDwordValue("A", 0) == pid) &&
-                   t.elapsed() < 20000)
-                ::usleep(200);
-            ASSERT_LT(t.elapsed(), 20000) << "it neither claimed a profile nor opened its port";
-            ::kill(pid_t(pid), sig);
-            ASSERT_TRUE(p.waitForFinished(10000));
-            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-            EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+            Verrin p({"--port", QString::fromStdString(pty.path()), "--connect"});
+            ASSERT_TRUE(WaitUntil([&] { return running ? ptyOpenings(p.Pid()) > 1 : store.GetDwordValue("A", 0) == uint32_t(p.Pid()); },
+                                  20000, [] { ::usleep(200); }))
+                << "it neither claimed a profile nor opened its port";
+            EXPECT_EQ(p.EndWith(sig), 0) << p.readAllStandardError().toStdString();
             ASSERT_EQ(store.GetDwordValue("A", 1), 0u);
         }
     }
@@ -116,25 +115,13 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
     }
     const QByteArray settings = SettingsFileBytes();
     const QString notAFolder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + "/Brondel/Verrin.reg/runtime";
-    const struct {
-        int sig;
-        const char *runtime; // null: the test's store, all eight held
-        const char *says;
-    } cases[] = {{SIGTERM, nullptr, "in use"}, {SIGINT, "unusable", "could not be opened"}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.says);
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (c.runtime)
-            env.insert("XDG_RUNTIME_DIR", notAFolder);
-        p.setProcessEnvironment(env);
-        p.start(Verrin(), {});
-        ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(WaitForError(p, c.says).contains(c.says));
-        ::kill(pid_t(p.processId()), c.sig);
-        ASSERT_TRUE(p.waitForFinished(10000)) << "the box stayed up";
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 1);
+    const std::tuple<int, QString, const char *> cases[] = {{SIGTERM, {}, "in use"},
+                                                            {SIGINT, notAFolder, "could not be opened"}};
+    for (const auto &[sig, runtime, says] : cases) {
+        SCOPED_TRACE(says);
+        Verrin p({}, runtime);
+        ASSERT_TRUE(p.ErrorUntil(says).contains(says));
+        EXPECT_EQ(p.EndWith(sig), 1) << "the box stayed up, or the status is not 1";
         EXPECT_EQ(SettingsFileBytes(), settings);
         EXPECT_EQ(store.GetDwordValue("A", 0), uint32_t(::getpid()));
     }
@@ -151,20 +138,16 @@ TEST(Program, AStoppedHolderOfTheSettingsFileIsNamedAndTheStartEndsCleanly)
         (void)SaveSettings(registry, "A", Settings{});
     }
     const QByteArray settings = SettingsFileBytes();
-    const StoppedLockHolder holder(QFile::encodeName(CRegistry::FilePath() + ".access").toStdString());
-    ASSERT_TRUE(holder.Stopped());
-    QProcess p;
+    Subprocess holder;
+    ASSERT_TRUE(HoldLockStopped(holder, QFile::encodeName(CRegistry::FilePath() + ".access").toStdString()));
     QElapsedTimer t;
     t.start();
-    p.start(Verrin(), {});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    const QByteArray err = WaitForError(p, "which is stopped");
+    Verrin p({});
+    const QByteArray err = p.ErrorUntil("which is stopped");
     EXPECT_LT(t.elapsed(), kLockWaitBound.count() + 5000) << "the start and the wait";
     EXPECT_TRUE(err.contains("Verrin.reg.access is held by process " + QByteArray::number(holder.Pid()) + " ("))
         << err.toStdString();
-    ::kill(pid_t(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.EndWith(SIGTERM), 1);
     EXPECT_EQ(store.GetDwordValue("A", 1), 0u);
     EXPECT_EQ(SettingsFileBytes(), settings);
 }

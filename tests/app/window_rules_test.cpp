@@ -1,6 +1,5 @@
 // Rules of the main window that need no window: poll dispatch, the title,
-// port names and what a key does. main_window_test.cpp
-// presses real keys.
+// port names and what a key does. The end-to-end tests press real keys.
 #include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
 #include "common/PollDispatch.h"
@@ -8,21 +7,19 @@
 
 #include <gtest/gtest.h>
 
-TEST(PollDispatch, StatesMapToTheirStepsAndAnAbortTakesAnyBusyStateToTheAbortStep)
+// An abort takes any busy state, a bad one too, to the abort step; it leaves
+// the idle terminal alone.
+TEST(PollDispatch, AnAbortTakesAnyBusyStateToTheAbortStep)
 {
     using A = PollAction;
     const struct { int32_t state; bool abort; PollAction action; int32_t after; } cases[] = {
-        {0, false, A::TerminalReceive, 0}, {0, true, A::TerminalReceive, 0},
-        {1, false, A::TransferStep, 1},    {4, false, A::TransferStep, 4},   {6, false, A::TransferStep, 6},
-        {11, false, A::TransferStep, 11},  {13, false, A::TransferStep, 13}, {5, false, A::InvalidState, 5},
-        {12, false, A::InvalidState, 12},  {14, false, A::InvalidState, 14}, {-1, false, A::InvalidState, -1},
-        {INT32_MIN, false, A::InvalidState, INT32_MIN},
-        {5, true, A::TransferStep, 11},    {13, true, A::TransferStep, 11},  {-1, true, A::TransferStep, 11},
+        {0, false, A::TerminalReceive, 0}, {0, true, A::TerminalReceive, 0}, {4, false, A::TransferStep, 4},
+        {12, false, A::InvalidState, 12},  {-1, true, A::TransferStep, 11},  {13, true, A::TransferStep, 11},
     };
     for (const auto &c : cases) {
         int32_t state = c.state;
-        EXPECT_EQ(DecidePoll(state, c.abort), c.action) << "state " << c.state << (c.abort ? ", abort" : "");
-        EXPECT_EQ(state, c.after) << "state " << c.state << (c.abort ? ", abort" : "");
+        EXPECT_TRUE(DecidePoll(state, c.abort) == c.action && state == c.after)
+            << "state " << c.state << (c.abort ? ", abort" : "");
     }
 }
 
@@ -36,10 +33,11 @@ TEST(TitleAndPortNames, ShowTheDevicesOwnNameWhereItHasOne)
 #else
     EXPECT_EQ(DevicePathForPortNumber(2), "/dev/ttyS1");
 #endif
-    EXPECT_EQ(PortDisplayName("/dev/pts/4"), "/dev/pts/4");
     EXPECT_EQ(PortDisplayName("/run/user/1000/verrin-sim/port"), "/run/user/1000/verrin-sim/port");
 }
 
+// What the end-to-end tests' keyboard cannot press: keys with a platform's
+// other text, and keys on the other controls that are theirs.
 TEST(KeyDecisions, TerminalKeysGoToThePortAsTypedAndEnterElsewhereDoesNothing)
 {
     using K = KeyKind;
@@ -48,17 +46,10 @@ TEST(KeyDecisions, TerminalKeysGoToThePortAsTypedAndEnterElsewhereDoesNothing)
         {"Enter on a button", {false, K::Enter, false, false, 0, false, ""}, "consumed"},
         {"Escape on a button is the dialog's", {false, K::Other, false, false, 0, true, "\x1B"}, "passed"},
         {"a letter on a button", {false, K::Other, false, false, 'A', true, "a"}, "passed"},
-        {"Enter", {true, K::Enter, false, false, 0, false, ""}, "consumed, send \r\n, echo \r\n"},
         {"Backspace", {true, K::Backspace, false, false, 0, false, ""}, "consumed, send \x08, rub out"},
-        {"cut", {true, K::Cut, false, false, 0, false, ""}, "consumed"},
-        {"a letter", {true, K::Other, false, false, 'A', true, "a"}, "consumed, send a, echo a"},
-        {"Escape", {true, K::Other, false, false, 0, true, "\x1B"}, "consumed, send \x1B, echo \x1B"},
-        {"Delete types nothing", {true, K::Other, false, false, 0, false, "\x7F"}, "passed"},
-        {"Alt+A", {true, K::Other, false, true, 'A', true, "a"}, "consumed"},
         {"Ctrl+C without text", {true, K::Other, true, false, 'C', true, ""}, "consumed, send \x03, echo \x03"},
         {"Ctrl+Z with the platform's text", {true, K::Other, true, false, 'Z', true, "z"}, "consumed, send \x1A, echo \x1A"},
         {"Ctrl+H is appended, not rubbed out", {true, K::Other, true, false, 'H', true, ""}, "consumed, send \x08, echo \x08"},
-        {"a character without a code", {true, K::Other, false, false, 0, true, ""}, "consumed"},
         {"Shift alone", {true, K::Other, false, false, 0, false, ""}, "passed"},
     };
     for (const auto &c : cases) {

@@ -1,19 +1,15 @@
-// The Setup dialog and its "Set Screen Colors", offscreen: what Setup selects
-// on opening, what it hands back after the user has worked the controls, and
-// the colour preview that follows every keystroke.
-#include "app/CVerrinDlg.h"
+// The Setup dialog and its "Set Screen Colors", offscreen: the colour preview
+// that follows every keystroke, painted, and what the end-to-end test cannot
+// set up (a stored colour of seven characters) or reach without pressing
+// Enter on a button the mouse would press. The end-to-end test works Setup
+// from the main window.
 #include "dialogs/CColorEdit.h"
 #include "dialogs/CPortProber.h"
 #include "dialogs/CPortSetup.h"
 #include "dialogs/CSetColor.h"
-#include "settings/SettingsSamples.h"
-#include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,39 +27,6 @@ template <typename T> T *Find(QWidget &dialog, const char *name)
     if (T *widget = dialog.findChild<T *>(QString::fromLatin1(name)))
         return widget;
     throw std::runtime_error(std::string("no control ") + name);
-}
-
-TEST(SetupDialog, SelectsTheStoredEntriesTakesChoicesFromTheListsAndTheFinalStateOfTheBoxes)
-{
-    Settings settings;
-    settings.commPort = 40; // COM33 and up are listed unprobed; here the probes find nothing
-    settings.portName = "/dev/ttyS1"; // the number decides, and a choice drops the path
-    settings.baudrate = 300;
-    settings.smallPackets = 0;
-    CPortProber noHardware(CPortProber::Options{false, {}});
-    MessageRecorder messages;
-    CPortSetup dialog(SetupValuesOf(settings), noHardware, messages, nullptr, PortScheme::Numbered);
-    auto *ports = Find<QComboBox>(dialog, "Port");
-    auto *bauds = Find<QComboBox>(dialog, "Baudrate");
-    // A stored rate outside the list stays selected nowhere.
-    EXPECT_TRUE(ports->currentText() == "COM40" && bauds->count() == 15 && bauds->currentIndex() == -1);
-    // Typed characters choose nothing (no jump to 38400 on "3"); the arrow keys do.
-    QTest::keyClicks(bauds, "300");
-    QTest::keyClicks(ports, "COM3");
-    EXPECT_TRUE(dialog.Values().commPort == 40 && dialog.Values().baudrate == 300);
-    QTest::keyClick(ports, Qt::Key_Down);
-    QTest::keyClick(bauds, Qt::Key_Down);
-    const std::pair<const char *, int> clicks[] = {
-        {"RTS/CTS Flow Enabled", 2}, {"Append LF after CR", 1}, {"Use Small Packets", 3}};
-    for (const auto &[box, n] : clicks)
-        for (int i = 0; i < n; ++i)
-            QTest::mouseClick(Find<QCheckBox>(dialog, box), Qt::LeftButton);
-    const PortSetupValues &v = dialog.Values();
-    EXPECT_TRUE(v.commPort == 41 && v.portName.empty() && v.baudrate == 1200) << v.commPort << " " << v.baudrate;
-    EXPECT_TRUE(v.flowEnabled == 1 && v.appendLF == 0 && v.smallPackets == 1);
-    for (QWidget *child : dialog.findChildren<QWidget *>())
-        EXPECT_TRUE(child->focusPolicy() == Qt::NoFocus || !child->accessibleName().isEmpty())
-            << child->metaObject()->className() << " without an accessible name";
 }
 
 TEST(SetupDialog, ColoursFollowEveryKeystrokeAndComeBackUpperCasedOnlyThroughOk)
@@ -136,55 +99,6 @@ TEST(SetupDialog, EnterOpensScreenColorsAndATooLongColourIsRefusedAtOk)
     EXPECT_TRUE(opened);
     EXPECT_TRUE(dialog.isVisible()) << "Enter accepted Setup";
     EXPECT_EQ(dialog.Values().textColor, "123456");
-}
-
-// Setup from the main window: OK hands every field back, saves the profile
-// and retitles the window; colours taken in Screen Colors go again when
-// Setup is cancelled.
-TEST(SetupDialog, FromTheWindowOkStoresEveryFieldAndCancelDropsTheColours)
-{
-    MessageRecorder messages;
-    CVerrinDlg window(CVerrinDlg::StartOptions{}, &messages);
-    const auto runSetup = [&](bool ok, const char *textColor) {
-        QTimer::singleShot(0, [ok, textColor] {
-            auto *setup = qobject_cast<CPortSetup *>(QApplication::activeModalWidget());
-            ASSERT_NE(setup, nullptr);
-            QTest::keyClick(Find<QComboBox>(*setup, "Baudrate"), Qt::Key_Down); // 115200 to 128000
-            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets", "Reconnect"})
-                Find<QCheckBox>(*setup, box)->click();
-            QTimer::singleShot(0, [textColor] {
-                auto *colors = qobject_cast<CSetColor *>(QApplication::activeModalWidget());
-                ASSERT_NE(colors, nullptr);
-                Find<QLineEdit>(*colors, "Text")->setText(QString::fromLatin1(textColor));
-                Find<QLineEdit>(*colors, "Background")->setText(QStringLiteral("102030"));
-                colors->accept();
-            });
-            Find<QPushButton>(*setup, "Screen Colors")->click();
-            ok ? setup->accept() : setup->reject();
-        });
-        static_cast<QAbstractButton *>(window.Control(MainId::Setup))->click();
-    };
-    const auto stored = [] {
-        Settings s;
-        CRegistry registry;
-        LoadSettings(registry, "A", s);
-        return s;
-    };
-    Settings expected = window.CurrentSettings();
-    runSetup(true, "a0b0c0");
-    expected.baudrate = 128000;
-    expected.flowEnabled = expected.appendLF = 0;
-    expected.smallPackets = expected.autoReconnect = 1;
-    expected.screenTextColor = "A0B0C0";
-    expected.screenBackgroundColor = "102030";
-    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "OK";
-    EXPECT_EQ(Fields(stored()), Fields(expected)) << "OK";
-    EXPECT_TRUE(window.windowTitle().contains(": 128000 Baud")) << window.windowTitle().toStdString();
-
-    runSetup(false, "000001");
-    EXPECT_EQ(Fields(window.CurrentSettings()), Fields(expected)) << "Cancel";
-    EXPECT_EQ(Fields(stored()), Fields(expected)) << "Cancel";
-    EXPECT_TRUE(messages.messages.empty());
 }
 
 } // namespace

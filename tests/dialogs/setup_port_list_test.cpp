@@ -52,6 +52,10 @@ TEST(NumberedPorts, ProbesTheFirst32ListsTheRestUnprobedAndSelectsTheStoredNumbe
     const std::pair<int32_t, int> selections[] = {{10, 1}, {40, 2 + 40 - 33}, {3, -1}, {100, -1}};
     for (const auto &[stored, index] : selections)
         EXPECT_EQ(Selected(ports, PortScheme::Numbered, stored, "/dev/ttyS1"), index) << "stored COM" << stored;
+    PortSetupValues chosen;
+    chosen.portName = "/dev/ttyS1";
+    ChoosePort(chosen, ports[1], PortScheme::Numbered);
+    EXPECT_TRUE(chosen.commPort == 10 && chosen.portName.empty()) << "a choice drops the stored path";
 }
 
 TEST(DevicePorts, ListsFreeSerialDevicesOnceInNaturalOrder)

@@ -1,7 +1,9 @@
 #include "e2e/Accessibility.h"
 
 #include <atspi/atspi.h>
-#include <utility>
+
+// libatspi reports a call that failed (the object or its program has gone)
+// through an error that the caller may leave out: the value read is empty.
 
 namespace {
 bool g_started = false;
@@ -13,22 +15,6 @@ std::string Adopt(gchar *text)
     g_free(text);
     return out;
 }
-
-// libatspi reports a call that failed (the object or its program has gone)
-// through an error that the caller owns.
-struct Error {
-    GError *error = nullptr;
-    ~Error() { g_clear_error(&error); }
-    GError **operator&() { return &error; }
-};
-
-// Lets libatspi take in what the bus sent meanwhile (applications coming and
-// going), which it only does from the main context.
-void Drain()
-{
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
 } // namespace
 
 std::string ScreenRect::ToString() const
@@ -37,71 +23,49 @@ std::string ScreenRect::ToString() const
            "," + std::to_string(y);
 }
 
-Accessible::Accessible(_AtspiAccessible *adopted) : m_object(adopted) {}
-
-Accessible::Accessible(const Accessible &other) : m_object(other.m_object)
+Accessible::Accessible(_AtspiAccessible *adopted)
+    : m_object(adopted, [](_AtspiAccessible *object) {
+          if (object)
+              g_object_unref(object);
+      })
 {
-    if (m_object)
-        g_object_ref(m_object);
-}
-
-Accessible &Accessible::operator=(Accessible other)
-{
-    std::swap(m_object, other.m_object);
-    return *this;
-}
-
-Accessible::~Accessible()
-{
-    if (m_object)
-        g_object_unref(m_object);
 }
 
 std::string Accessible::Name() const
 {
-    Error e;
-    return m_object ? Adopt(atspi_accessible_get_name(m_object, &e)) : std::string();
+    return m_object ? Adopt(atspi_accessible_get_name(m_object.get(), nullptr)) : std::string();
 }
 
 std::string Accessible::Description() const
 {
-    Error e;
-    return m_object ? Adopt(atspi_accessible_get_description(m_object, &e)) : std::string();
+    return m_object ? Adopt(atspi_accessible_get_description(m_object.get(), nullptr)) : std::string();
 }
 
 std::string Accessible::Role() const
 {
-    Error e;
-    return m_object ? Adopt(atspi_accessible_get_role_name(m_object, &e)) : std::string();
+    return m_object ? Adopt(atspi_accessible_get_role_name(m_object.get(), nullptr)) : std::string();
 }
 
 AccessibleStates Accessible::States() const
 {
     AccessibleStates s;
-    if (!m_object)
-        return s;
-    AtspiStateSet *set = atspi_accessible_get_state_set(m_object);
-    if (!set)
-        return s;
-    if (!atspi_state_set_contains(set, ATSPI_STATE_DEFUNCT)) {
-        s.enabled = atspi_state_set_contains(set, ATSPI_STATE_ENABLED);
-        s.focused = atspi_state_set_contains(set, ATSPI_STATE_FOCUSED);
-        s.checked = atspi_state_set_contains(set, ATSPI_STATE_CHECKED);
-        s.showing = atspi_state_set_contains(set, ATSPI_STATE_SHOWING);
-        s.active = atspi_state_set_contains(set, ATSPI_STATE_ACTIVE);
-    }
-    g_object_unref(set);
+    AtspiStateSet *set = m_object ? atspi_accessible_get_state_set(m_object.get()) : nullptr;
+    const auto has = [set](AtspiStateType state) { return bool(atspi_state_set_contains(set, state)); };
+    if (set && !has(ATSPI_STATE_DEFUNCT))
+        s = {has(ATSPI_STATE_ENABLED), has(ATSPI_STATE_FOCUSED), has(ATSPI_STATE_CHECKED), has(ATSPI_STATE_SHOWING),
+             has(ATSPI_STATE_ACTIVE)};
+    if (set)
+        g_object_unref(set);
     return s;
 }
 
 std::string Accessible::Text() const
 {
-    AtspiText *text = m_object ? atspi_accessible_get_text_iface(m_object) : nullptr;
+    AtspiText *text = m_object ? atspi_accessible_get_text_iface(m_object.get()) : nullptr;
     if (!text)
         return {};
-    Error e1, e2;
-    const gint count = atspi_text_get_character_count(text, &e1);
-    std::string out = count > 0 ? Adopt(atspi_text_get_text(text, 0, count, &e2)) : std::string();
+    const gint count = atspi_text_get_character_count(text, nullptr);
+    std::string out = count > 0 ? Adopt(atspi_text_get_text(text, 0, count, nullptr)) : std::string();
     g_object_unref(text);
     return out;
 }
@@ -109,45 +73,35 @@ std::string Accessible::Text() const
 ScreenRect Accessible::Extents() const
 {
     ScreenRect r;
-    AtspiComponent *component = m_object ? atspi_accessible_get_component_iface(m_object) : nullptr;
-    if (!component)
-        return r;
-    Error e;
-    if (AtspiRect *extents = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &e)) {
+    AtspiComponent *component = m_object ? atspi_accessible_get_component_iface(m_object.get()) : nullptr;
+    AtspiRect *extents = component ? atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr) : nullptr;
+    if (extents)
         r = {extents->x, extents->y, extents->width, extents->height};
-        g_free(extents);
-    }
-    g_object_unref(component);
+    g_free(extents);
+    if (component)
+        g_object_unref(component);
     return r;
 }
 
 pid_t Accessible::ProcessId() const
 {
-    Error e;
     // The bus itself knows the process behind each connection.
-    return m_object ? pid_t(atspi_accessible_get_process_id(m_object, &e)) : -1;
+    return m_object ? pid_t(atspi_accessible_get_process_id(m_object.get(), nullptr)) : -1;
 }
 
 std::vector<Accessible> Accessible::Children() const
 {
     std::vector<Accessible> out;
-    if (!m_object)
-        return out;
-    Error e;
-    const gint count = atspi_accessible_get_child_count(m_object, &e);
-    for (gint i = 0; i < count; ++i) {
-        Error ce;
-        if (AtspiAccessible *child = atspi_accessible_get_child_at_index(m_object, i, &ce))
+    const gint count = m_object ? atspi_accessible_get_child_count(m_object.get(), nullptr) : 0;
+    for (gint i = 0; i < count; ++i)
+        if (AtspiAccessible *child = atspi_accessible_get_child_at_index(m_object.get(), i, nullptr))
             out.emplace_back(child);
-    }
     return out;
 }
 
 Accessible Accessible::Find(const std::string &name, const std::string &role) const
 {
-    if (!m_object)
-        return {};
-    if (Name() == name && Role() == role)
+    if (m_object && Name() == name && Role() == role)
         return *this;
     for (const Accessible &child : Children())
         if (Accessible found = child.Find(name, role))
@@ -184,9 +138,11 @@ void StopAccessibility()
 
 Accessible FindApplication(pid_t pid)
 {
-    Drain();
-    const Accessible desktop(atspi_get_desktop(0));
-    for (const Accessible &app : desktop.Children())
+    // libatspi takes in what the bus sent meanwhile (applications coming and
+    // going) only from the main context.
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    for (const Accessible &app : Accessible(atspi_get_desktop(0)).Children())
         if (app.ProcessId() == pid)
             return app;
     return {};

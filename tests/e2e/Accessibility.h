@@ -4,6 +4,7 @@
 // cached on this side, so every value read is the program's at that moment.
 // Use from one thread only.
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -12,10 +13,6 @@ struct _AtspiAccessible;
 
 struct ScreenRect {
     int x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const ScreenRect &o) const
-    {
-        return x == o.x && y == o.y && width == o.width && height == o.height;
-    }
     std::string ToString() const;
 };
 
@@ -30,9 +27,6 @@ class Accessible {
 public:
     Accessible() = default;
     explicit Accessible(_AtspiAccessible *adopted); // takes over the reference
-    Accessible(const Accessible &other);
-    Accessible &operator=(Accessible other);
-    ~Accessible();
 
     explicit operator bool() const { return m_object != nullptr; }
     std::string Name() const;
@@ -47,7 +41,7 @@ public:
     Accessible Find(const std::string &name, const std::string &role) const;
 
 private:
-    _AtspiAccessible *m_object = nullptr;
+    std::shared_ptr<_AtspiAccessible> m_object;
 };
 
 // Connects to the accessibility bus of the session that DBUS_SESSION_BUS_ADDRESS

@@ -1,59 +1,20 @@
 #include "e2e/VerrinProcess.h"
 
-#include "e2e/WaitUntil.h"
+#include "common/Utf16Text.h"
 #include "e2e/XInput.h"
+#include "support/WaitUntil.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstring>
 
-namespace {
-void AppendUtf8(std::string &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string Utf16LeToUtf8(const std::string &bytes)
-{
-    std::string out;
-    size_t i = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = char32_t(uint8_t(bytes[i])) | char32_t(uint8_t(bytes[i + 1])) << 8;
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = char32_t(uint8_t(bytes[i + 2])) | char32_t(uint8_t(bytes[i + 3])) << 8;
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
-        }
-        AppendUtf8(out, unit);
-    }
-    return out;
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-} // namespace
 
 VerrinHome::VerrinHome() = default;
 
 std::string VerrinHome::SettingsText() const
 {
-    return Utf16LeToUtf8(ReadFile(ConfigDir() + "/Brondel/Verrin.reg"));
+    const std::string bytes = ReadFile(ConfigDir() + "/Brondel/Verrin.reg");
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * 2); // little-endian, as this machine
+    return Utf16ToUtf8(std::u16string_view(units).substr(units.empty() || units[0] != 0xFEFF ? 0 : 1));
 }
 
 VerrinProcess::VerrinProcess(const VerrinHome &home, const std::vector<std::string> &arguments)

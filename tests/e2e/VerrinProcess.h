@@ -4,8 +4,8 @@
 // with settings, runtime files and home in folders of the test.
 
 #include "e2e/Accessibility.h"
-#include "e2e/Subprocess.h"
-#include "e2e/TempDir.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
 
 #include <optional>
 #include <string>

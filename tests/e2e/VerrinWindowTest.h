@@ -3,7 +3,7 @@
 // module, a user's folders, and verrin started on the pty.
 
 #include "e2e/VerrinProcess.h"
-#include "e2e/WaitUntil.h"
+#include "support/WaitUntil.h"
 #include "e2e/XInput.h"
 #include "support/Pty.h"
 
@@ -44,6 +44,44 @@ protected:
         return port;
     }
 
+    // Clicks button (of the main window or a dialog) and waits until the
+    // dialog of that title is shown and has the keyboard, and so stands where
+    // its controls' places say; empty when it did not come.
+    Accessible Open(const std::string &title, const Accessible &button)
+    {
+        Accessible dialog;
+        if (XInput::Click(button.Extents()))
+            WaitUntil([&] {
+                dialog = FindApplication(verrin->Pid()).Find(title, "dialog");
+                return dialog.States().showing && dialog.States().active;
+            }, 10000);
+        return dialog;
+    }
+    // Clicks button and waits until the dialog of that title has gone.
+    bool Close(const std::string &title, const Accessible &button)
+    {
+        return XInput::Click(button.Extents()) &&
+               WaitUntil([&] { return !FindApplication(verrin->Pid()).Find(title, "dialog"); }, 10000);
+    }
+    // Types text over the text of the dialog's box of that name.
+    bool Retype(const Accessible &dialog, const std::string &box, const std::string &text)
+    {
+        return XInput::Click(dialog.Find(box, "text").Extents()) && XInput::Keys("ctrl+a BackSpace") &&
+               (text.empty() || XInput::Type(text)) && WaitUntil([&] { return dialog.Find(box, "text").Text() == text; }, 5000);
+    }
+    // The message box that says text, once it is up; empty when none came.
+    Accessible MessageBox(const std::string &text)
+    {
+        Accessible box;
+        WaitUntil([&] {
+            for (const Accessible &window : FindApplication(verrin->Pid()).Children())
+                if (window.Find(text, "label"))
+                    box = window;
+            return bool(box);
+        }, 10000);
+        return box;
+    }
+
     // What arrives on the pty until it ends with suffix, the time runs out or
     // verrin ends.
     std::string ReadUntil(const std::string &suffix, int timeoutMs = 10000)
@@ -70,6 +108,25 @@ protected:
         };
         WaitUntil([&] { return ends() || !verrin->Running(); }, timeoutMs);
         return ends();
+    }
+
+    // What a save adds to the profile as the first load stored it: the two
+    // values never loaded, and the port given on the command line.
+    std::vector<std::pair<std::string, std::string>> FirstSave() const
+    {
+        return {{"\"Baudrate\"=dword:0001c200\r\n", "\"Baudrate\"=dword:0001c200\r\n\"BdAddr\"=\"\"\r\n"},
+                {"\"CommPort\"=dword:00000002\r\n", "\"CommPort\"=dword:00000002\r\n\"DebugMode\"=dword:00000000\r\n"},
+                {"\"PortName\"=\"\"", "\"PortName\"=\"" + pty.path() + "\""}};
+    }
+    // text with each first (which must be there) replaced by its second.
+    static std::string Replaced(std::string text, std::vector<std::pair<std::string, std::string>> changes,
+                                const std::vector<std::pair<std::string, std::string>> &more = {})
+    {
+        changes.insert(changes.end(), more.begin(), more.end());
+        for (const auto &[from, to] : changes)
+            text = text.find(from) == std::string::npos ? "(no " + from + ")"
+                                                         : text.replace(text.find(from), from.size(), to);
+        return text;
     }
 
     static std::string Hex(const std::string &bytes)

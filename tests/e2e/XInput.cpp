@@ -1,6 +1,7 @@
 #include "e2e/XInput.h"
 
-#include "e2e/Subprocess.h"
+#include "common/Utf16Text.h"
+#include "support/Subprocess.h"
 
 #include <X11/Xlib.h>
 #include <algorithm>
@@ -15,21 +16,6 @@ bool Xdotool(std::vector<std::string> args)
     args.insert(args.begin(), "xdotool");
     const std::optional<int> status = RunProgram(args, kToolMs);
     return status && *status == 0;
-}
-
-std::vector<char32_t> CodePoints(const std::string &utf8)
-{
-    std::vector<char32_t> out;
-    for (size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (int k = 1; k < length && i + size_t(k) < utf8.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + size_t(k)]) & 0x3F);
-        out.push_back(cp);
-        i += size_t(length);
-    }
-    return out;
 }
 
 // Puts sym on an unused keycode unless some key already gives it.
@@ -80,7 +66,7 @@ bool Type(const std::string &text)
         return false;
     std::vector<std::string> args{"key"};
     bool mapped = true;
-    for (const char32_t cp : CodePoints(text)) {
+    for (const char16_t cp : Utf8ToUtf16(text).value_or(u"")) { // the characters of the BMP
         // X names every character U+XXXX; below U+0100 that is its Latin-1 keysym.
         char name[16];
         std::snprintf(name, sizeof name, "U%04X", unsigned(cp));

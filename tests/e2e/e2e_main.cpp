@@ -1,58 +1,99 @@
-// Entry point of the end-to-end window tests: one private desktop session
-// (display, session bus, accessibility bus) for the test process, its
-// variables in this process's environment so that every program the tests
-// start, and the accessibility reader, use it.
+// Entry point of the end-to-end window tests: one private desktop session for
+// the test process, its variables in this process's environment so that
+// every program the tests start, and the accessibility reader, use it. The
+// session is an Xvfb display picked by the server itself, and a D-Bus session
+// bus whose activated services (the accessibility bus and its registry among
+// them) run with that display. All its state lives in one temporary folder.
 #include "e2e/Accessibility.h"
-#include "e2e/DesktopSession.h"
 #include "e2e/VerrinWindowTest.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <memory>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
 std::string g_desktopProblem = "the desktop session was not set up";
 bool g_skipWithoutDesktop = false;
 
-class DesktopEnvironment : public ::testing::Environment {
+// Starts a child that announces itself with one line on its descriptor 3;
+// gives the line, or nothing when none came within 20 seconds.
+std::string StartAnnouncing(Subprocess &child, Subprocess::Options options)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return {};
+    options.passFd = fds[1];
+    const bool started = child.Start(options);
+    ::close(fds[1]);
+    std::string line;
+    bool open = started;
+    WaitUntil([&] { return !open || line.find('\n') != std::string::npos; }, 20000, [&] {
+        pollfd p{fds[0], POLLIN, 0};
+        char buf[256];
+        const ssize_t n = ::poll(&p, 1, 50) > 0 ? ::read(fds[0], buf, sizeof buf) : -1;
+        open = n != 0; // 0: the child closed it, or ended
+        line.append(buf, size_t(std::max<ssize_t>(n, 0)));
+    });
+    ::close(fds[0]);
+    return line.find('\n') == std::string::npos ? std::string() : line.substr(0, line.find('\n'));
+}
+
+class DesktopSession : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        std::vector<std::string> missing = DesktopSession::MissingPrograms();
-        if (!HaveProgram("xdotool"))
-            missing.push_back("xdotool");
+        std::string missing;
+        for (const char *program : {"Xvfb", "dbus-daemon", "/usr/libexec/at-spi-bus-launcher", "xdotool"})
+            missing += HaveProgram(program) ? "" : std::string(" ") + program;
         if (!missing.empty()) {
-            g_desktopProblem = "not installed:";
-            for (const std::string &m : missing)
-                g_desktopProblem += " " + m;
-            g_desktopProblem += " (scripts/setup.sh installs them)";
+            g_desktopProblem = "not installed:" + missing + " (scripts/setup.sh installs them)";
             // Only a developer who cannot install packages is let off.
             g_skipWithoutDesktop = ::getuid() != 0 && !std::getenv("CI");
             return;
         }
-        m_session = std::make_unique<DesktopSession>();
-        if (!m_session->ok()) {
-            g_desktopProblem = m_session->Error();
-            return;
-        }
-        for (const auto &[name, value] : m_session->Environment()) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-        if (StartAccessibility(&g_desktopProblem))
+        // The server picks a free display number and writes it once it
+        // accepts connections; it listens on its local socket only.
+        const std::string display = StartAnnouncing(
+            m_x, {{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, Log("xvfb")});
+        // No variable may lead a program to another desktop, bus, input
+        // method or session manager.
+        EnvChanges env = {{"DISPLAY", ":" + display}, {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+                          {"AT_SPI_BUS_ADDRESS", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
+                          {"SESSION_MANAGER", std::nullopt}, {"QT_IM_MODULE", std::nullopt},
+                          {"XMODIFIERS", std::nullopt}};
+        for (const auto &[name, value] : env)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        // The services the bus starts (the accessibility bus among them) keep
+        // their sockets, settings and caches here.
+        for (const char *folder : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            env[folder] = m_dir.Sub(folder);
+        env["GSETTINGS_BACKEND"] = "memory";
+        const std::string bus = display.empty() ? std::string() : StartAnnouncing(m_bus, {
+            {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--nosyslog",
+             "--address=unix:dir=" + m_dir.Sub("bus"), "--print-address=3"}, env, Log("dbus")});
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
+        if (display.empty() || bus.empty())
+            g_desktopProblem = std::string(display.empty() ? "Xvfb" : "the D-Bus session bus") + " did not start\n" +
+                               ReadFile(Log("xvfb")) + ReadFile(Log("dbus"));
+        else if (StartAccessibility(&g_desktopProblem))
             g_desktopProblem.clear();
     }
     void TearDown() override
     {
         StopAccessibility();
-        m_session.reset();
+        m_bus.Stop(); // the bus first: its services are X clients of the display
+        m_x.Stop();
     }
 
 private:
-    std::unique_ptr<DesktopSession> m_session;
+    std::string Log(const char *name) const { return m_dir.path() + "/" + name + ".log"; }
+
+    TempDir m_dir{"verrin-desktop"};
+    Subprocess m_x, m_bus;
 };
 } // namespace
 
@@ -67,6 +108,6 @@ void VerrinWindowTest::SetUp()
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+    ::testing::AddGlobalTestEnvironment(new DesktopSession);
     return RUN_ALL_TESTS();
 }

@@ -1,39 +1,46 @@
 // The verrin program run as a user runs it: its window, what typing sends,
 // what the module's bytes show, how it ends, and the Stay On Top box.
+#include "dialogs/SendCmdRules.h"
 #include "e2e/VerrinWindowTest.h"
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
-namespace {
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-} // namespace
 
+// What is typed goes out and shows; what arrives is counted whole and shown
+// filtered, or in hex in binary mode; "Clear" empties the terminal and the
+// count, a new connection keeps the count.
 TEST_F(VerrinWindowTest, RunsOnThePortTypesReceivesAndEndsOnSigterm)
 {
     ASSERT_NO_FATAL_FAILURE(StartConnected());
     EXPECT_EQ(verrin->Window().Name(),
               "A - " + pty.path() + ": 115200 Baud -  Brondel  Quorrel - 251126G");
 
-    ASSERT_TRUE(XInput::Type("at") && XInput::Keys("Return"));
+    ASSERT_TRUE(XInput::Type("atx") && XInput::Keys("BackSpace Return"));
     const std::string sent = ReadUntil("\r\n");
-    EXPECT_EQ(Hex(sent + pty.Read(200)), "61 74 0D 0A");
+    EXPECT_EQ(Hex(sent + pty.Read(200)), "61 74 78 08 0D 0A");
     EXPECT_TRUE(TerminalEndsWith("at\r\n")) << Terminal().Text();
 
-    pty.Write("hello\r\n");
-    EXPECT_TRUE(TerminalEndsWith("at\r\nhello\r\n")) << Terminal().Text();
+    const auto rxCount = [&] { return verrin->Control("Rx count", "text").Text(); };
+    pty.Write("hello\r\nAB\bC\t\x07\xE9\r\n");
+    EXPECT_TRUE(TerminalEndsWith("at\r\nhello\r\nAC\r\n")) << Terminal().Text();
+    EXPECT_TRUE(WaitUntil([&] { return rxCount() == "16"; }, 5000)) << rxCount();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Binary Mode", "check box").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return verrin->Control("Binary Mode", "check box").States().checked; }, 5000));
+    pty.Write("A\xFF");
+    EXPECT_TRUE(TerminalEndsWith("AC\r\n 41 FF\r\n")) << Terminal().Text();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Clear", "push button").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return Terminal().Text().empty() && rxCount() == "0"; }, 5000)) << rxCount();
+    pty.Write("xyz");
+    ASSERT_TRUE(WaitUntil([&] { return rxCount() == "3"; }, 5000)) << rxCount();
+    ASSERT_TRUE(XInput::Click(verrin->Control("Disconnect", "push button").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return !Terminal().States().enabled; }, 5000)) << "the terminal stays on";
+    ASSERT_TRUE(XInput::Click(verrin->Control("Connect", "push button").Extents()));
+    ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 5000)) << verrin->Problem();
+    EXPECT_EQ(rxCount(), "3") << "a new connection keeps the count";
 
     verrin->Signal(SIGTERM);
     EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
-    // The port given on the command line is kept with the profile.
-    EXPECT_NE(home.SettingsText().find("\"PortName\"=\"" + pty.path() + "\""), std::string::npos)
-        << home.SettingsText();
 }
 
 TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
@@ -62,24 +69,66 @@ TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
     }
 }
 
-// "Café" typed into Set Cmds is stored as text in the settings file and, after
-// a restart, CMD1 sends it in the 8-bit page: 43 61 66 E9, then CR LF.
+// The buttons that send hand the keyboard back to the terminal (a "z" typed
+// after each shows it), in binary mode as well, where CMD1 sends its test
+// message and CMD9 nothing. Shift+Tab leaves the terminal, and Enter on a
+// button then presses nothing.
+TEST_F(VerrinWindowTest, ButtonsSendAndHandTheKeyboardBackToTheTerminal)
+{
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    const std::string sendData = "at+ab SendData FFFF \"Hello World\\n\"\r\n";
+    const struct {
+        const char *button;
+        std::string sends, shows; // the terminal's end after the "z"
+    } clicks[] = {
+        {"Escape", "^#^$^%", "^#^$^%z"},
+        {"Send Data", sendData, sendData + "z"},
+        {"Binary Mode", "", ""}, // the check box keeps the keyboard
+        {"HCI Reset", {"\x01\x03\x0C\x00", 4}, "HCI RESET\r\nz"},
+        {"CMD9", "", "HCI RESET\r\nzz"},
+    };
+    for (const auto &c : clicks) {
+        Accessible button; // "HCI Reset" only once binary mode is on
+        ASSERT_TRUE(WaitUntil([&] {
+            return bool(button = verrin->Control(c.button, c.shows.empty() ? "check box" : "push button"));
+        }, 5000)) << c.button;
+        ASSERT_TRUE(XInput::Click(button.Extents())) << c.button;
+        if (c.shows.empty())
+            continue;
+        ASSERT_TRUE(XInput::Type("z"));
+        EXPECT_EQ(Hex(ReadUntil("z")), Hex(c.sends + "z")) << c.button;
+        EXPECT_TRUE(TerminalEndsWith(c.shows)) << c.button << ": " << Terminal().Text();
+    }
+    ASSERT_TRUE(XInput::Keys("shift+Tab"));
+    ASSERT_TRUE(WaitUntil([&] { return !Terminal().States().focused; }, 5000));
+    ASSERT_TRUE(XInput::Keys("Return"));
+    EXPECT_EQ(Hex(pty.Read(500)), "(nothing)");
+    EXPECT_TRUE(verrin->Running() && verrin->Window().States().showing) << verrin->Problem();
+}
+
+// Set Cmds: Cancel leaves profile and captions alone; OK stores "Café" as
+// text in the settings file and renames CMD10 after its line count. After a
+// restart CMD1 sends the text in the 8-bit page: 43 61 66 E9, then CR LF.
 TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
 {
     ASSERT_NO_FATAL_FAILURE(StartConnected());
-    ASSERT_TRUE(XInput::Click(verrin->Control("Set Cmds", "push button").Extents()));
-    Accessible dialog;
-    ASSERT_TRUE(WaitUntil([&] { return bool(dialog = FindApplication(verrin->Pid()).Find("Send Command", "dialog")); },
-                          10000))
-        << verrin->Problem();
-    ASSERT_TRUE(XInput::Click(dialog.Find("command 1 text", "text").Extents()));
-    ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type("Café"));
-    ASSERT_TRUE(WaitUntil([&] { return dialog.Find("command 1 text", "text").Text() == "Café"; }, 5000))
-        << dialog.Find("command 1 text", "text").Text();
-    ASSERT_TRUE(XInput::Click(dialog.Find("OK", "push button").Extents()));
+    const std::string stored = home.SettingsText();
+    for (const char *button : {"Cancel", "OK"}) {
+        SCOPED_TRACE(button);
+        const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
+        ASSERT_TRUE(dialog) << verrin->Problem();
+        ASSERT_TRUE(Retype(dialog, "command 1 text", "Café") && Retype(dialog, "line count", "250"));
+        ASSERT_TRUE(Close("Send Command", dialog.Find(button, "push button")));
+    }
     ASSERT_TRUE(WaitUntil([&] { return home.SettingsText().find("\"SendCmd1\"=\"Café\"") != std::string::npos; },
                           10000))
         << home.SettingsText();
+    EXPECT_EQ(home.SettingsText(), Replaced(stored, FirstSave(),
+                                            {{R"("SendCmd1"="at+ab SendData FFFF \"Hello World\\n\"")",
+                                              R"("SendCmd1"="Café")"},
+                                             {R"("SendCmd10"="100")", R"("SendCmd10"="250")"}}))
+        << "Cancel kept an edit, or OK another";
+    EXPECT_TRUE(verrin->Control("Send 250 lines", "push button")) << "CMD10's caption";
 
     verrin->Signal(SIGTERM);
     ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
@@ -88,6 +137,88 @@ TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
     const std::string sent = ReadUntil("\r\n");
     EXPECT_EQ(Hex(sent + pty.Read(200)), "43 61 66 E9 0D 0A");
     EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
+}
+
+// Set Cmds: Enter neither closes the dialog nor presses OK; a character
+// without an 8-bit code does not go in; the block boxes work only while
+// "Continuous" (on by default) is off; OK refuses each bad box in turn with
+// its message, then takes the good ones. (Where the keyboard goes after the
+// message, the session without a window manager cannot show: the dialog's
+// own test checks it.)
+TEST_F(VerrinWindowTest, SetCmdsRefusesEachBadBoxAtOk)
+{
+    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
+    ASSERT_TRUE(dialog && XInput::Click(dialog.Find("command 3 name", "text").Extents()));
+    ASSERT_TRUE(XInput::Keys("Return KP_Enter") && XInput::Type("Infoł€"));
+    EXPECT_TRUE(WaitUntil([&] { return dialog.Find("command 3 name", "text").Text() == "Info€"; }, 5000))
+        << dialog.Find("command 3 name", "text").Text();
+    EXPECT_TRUE(dialog.States().showing) << "Enter closed the dialog";
+    const Accessible blockSize = dialog.Find("bytes per block", "text");
+    EXPECT_FALSE(blockSize.States().enabled || dialog.Find("pause per block", "text").States().enabled);
+    ASSERT_TRUE(XInput::Click(dialog.Find("continuous", "check box").Extents()));
+    EXPECT_TRUE(WaitUntil([&] { return blockSize.States().enabled; }, 5000));
+    const struct {
+        const char *box, *bad, *good, *message;
+    } boxes[] = {
+        {"line count", "20001", "250", kTooManyLinesMessage},
+        {"bytes per block", "0", "65536", kBlockSizeRangeMessage},
+        {"pause per block", "", "0", kUnsignedMessage},
+    };
+    for (const auto &b : boxes) {
+        SCOPED_TRACE(b.box);
+        ASSERT_TRUE(Retype(dialog, b.box, b.bad) && XInput::Click(dialog.Find("OK", "push button").Extents()));
+        const Accessible box = MessageBox(b.message);
+        ASSERT_TRUE(box && XInput::Click(box.Find("OK", "push button").Extents()));
+        ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
+        ASSERT_TRUE(Retype(dialog, b.box, b.good));
+    }
+    ASSERT_TRUE(Close("Send Command", dialog.Find("OK", "push button")));
+    const std::string stored = home.SettingsText();
+    for (const char *value : {R"("CmdName3"="Info€")", R"("SendCmd10"="250")", R"("SendContinuous"=dword:00000000)",
+                              R"("SendBlockSize"=dword:00010000)", R"("SendMsPause"=dword:00000000)"})
+        EXPECT_NE(stored.find(value), std::string::npos) << value << " not in\n" << stored;
+}
+
+// Setup from the main window: OK stores every field it shows, and nothing
+// else, and retitles the window; colours taken in Screen Colors go again when
+// Setup is cancelled.
+TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
+{
+    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", pty.path()});
+    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem(); // not connected: Setup works only then
+    const std::string expected = Replaced(home.SettingsText(), FirstSave(), {
+        {R"("Baudrate"=dword:0001c200)", R"("Baudrate"=dword:0001f400)"}, // 115200 to 128000
+        {R"("AppendLF"=dword:00000001)", R"("AppendLF"=dword:00000000)"},
+        {R"("FlowEnabled"=dword:00000001)", R"("FlowEnabled"=dword:00000000)"},
+        {R"("SmallPackets"=dword:00000000)", R"("SmallPackets"=dword:00000001)"},
+        {R"("AutoReconnect"=dword:00000000)", R"("AutoReconnect"=dword:00000001)"},
+        {R"("ScreenTextColor"="000000")", R"("ScreenTextColor"="A0B0C0")"},
+        {R"("ScreenBackgroundColor"="DDDDFF")", R"("ScreenBackgroundColor"="102030")"}});
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        const Accessible setup = Open("Setup", verrin->Control("Setup", "push button"));
+        ASSERT_TRUE(setup) << verrin->Problem();
+        if (ok) {
+            // The rate list goes by its choice (115200), the port list by its name.
+            // A typed character chooses nothing (no jump to 38400 on "3"); the arrow keys do.
+            ASSERT_TRUE(XInput::Click(setup.Find("115200", "combo box").Extents()) && XInput::Keys("Down Return") &&
+                        XInput::Type("3"));
+            for (const char *box : {"RTS/CTS Flow Enabled", "Append LF after CR", "Use Small Packets", "Reconnect"})
+                ASSERT_TRUE(XInput::Click(setup.Find(box, "check box").Extents())) << box;
+        }
+        const Accessible colors = Open("Set Screen Colors", setup.Find("Screen Colors", "push button"));
+        ASSERT_TRUE(colors);
+        ASSERT_TRUE(Retype(colors, "Text", ok ? "a0b0c0" : "000001")) << colors.Find("Text", "text").Text();
+        ASSERT_TRUE(Retype(colors, "Background", "102030")) << colors.Find("Background", "text").Text();
+        ASSERT_TRUE(Close("Set Screen Colors", colors.Find("OK", "push button")));
+        ASSERT_TRUE(Close("Setup", setup.Find(ok ? "OK" : "Cancel", "push button")));
+        EXPECT_TRUE(WaitUntil([&] { return home.SettingsText() == expected; }, 5000)) << home.SettingsText();
+    }
+    EXPECT_NE(verrin->Window().Name().find(": 128000 Baud"), std::string::npos) << verrin->Window().Name();
+    verrin->Signal(SIGTERM); // the exit saves what the window holds
+    ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    EXPECT_EQ(home.SettingsText(), expected);
 }
 
 // SIGTERM with a dialog or a message box open ends the program as closing the
@@ -135,14 +266,10 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     ASSERT_FALSE(port.empty());
     verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port});
     ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
-    ASSERT_TRUE(XInput::Click(verrin->Control("Setup", "push button").Extents()));
-    Accessible setup;
-    ASSERT_TRUE(WaitUntil([&] { return bool(setup = FindApplication(verrin->Pid()).Find("Setup", "dialog")); }, 10000));
-    ASSERT_TRUE(XInput::Click(setup.Find("Reconnect", "check box").Extents()));
+    const Accessible setup = Open("Setup", verrin->Control("Setup", "push button"));
+    ASSERT_TRUE(setup && XInput::Click(setup.Find("Reconnect", "check box").Extents()));
     ASSERT_TRUE(WaitUntil([&] { return setup.Find("Reconnect", "check box").States().checked; }, 5000));
-    ASSERT_TRUE(XInput::Click(setup.Find("OK", "push button").Extents()));
-    ASSERT_TRUE(WaitUntil([&] { return verrin->Control("Connect", "push button").States().showing &&
-                                       !FindApplication(verrin->Pid()).Find("Setup", "dialog"); }, 5000));
+    ASSERT_TRUE(Close("Setup", setup.Find("OK", "push button")));
     ASSERT_TRUE(XInput::Click(verrin->Control("Connect", "push button").Extents()));
     ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000)) << verrin->Problem();
 
@@ -160,9 +287,9 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     EXPECT_FALSE(FindApplication(verrin->Pid()).Find("Comm Port Error", "alert")) << "the loss was shown in a box";
     ASSERT_TRUE(XInput::Type("at+ab info") && XInput::Keys("Return"));
     EXPECT_TRUE(WaitUntil([&] {
-        const std::string got = ReadAll(log);
+        const std::string got = ReadFile(log);
         return got.size() >= 12 && got.compare(got.size() - 12, 12, "at+ab info\r\n") == 0;
-    }, 10000)) << ReadAll(log);
+    }, 10000)) << ReadFile(log);
 }
 
 // "Save Picture..." from the mesh view's context menu, a real right click while
@@ -189,8 +316,8 @@ TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
     ASSERT_TRUE(WaitUntil(dialogUp, 10000));
     const std::string file = home.HomeDir() + "/mesh.svg";
     ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type(file) && XInput::Keys("Return"));
-    ASSERT_TRUE(WaitUntil([&] { return ReadAll(file).find("</svg>") != std::string::npos; }, 10000));
-    const std::string svg = ReadAll(file);
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(file).find("</svg>") != std::string::npos; }, 10000));
+    const std::string svg = ReadFile(file);
     EXPECT_NE(svg.find(">Local<"), std::string::npos);
     EXPECT_NE(svg.find(">Group C001<"), std::string::npos);
     EXPECT_TRUE(view.States().showing) << "the view closed";

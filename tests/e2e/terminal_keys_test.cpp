@@ -13,6 +13,12 @@ TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
         std::string sends;
     } cases[] = {
         {"Escape", "Escape", nullptr, "\x1B"},
+        {"BackSpace", "BackSpace", nullptr, "\x08"},
+        {"Return", "Return", nullptr, "\r\n"},
+        {"Tab", "Tab", nullptr, "\t"},
+        {"ctrl+c", "ctrl+c", nullptr, "\x03"},
+        {"ctrl+z", "ctrl+z", nullptr, "\x1A"},
+        {"shift+Delete (cut)", "shift+Delete", nullptr, ""},
         {"Delete", "Delete", nullptr, ""},
         {"Insert", "Insert", nullptr, ""},
         {"arrow keys", "Left Right Up Down", nullptr, ""},

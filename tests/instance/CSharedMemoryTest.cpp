@@ -1,45 +1,58 @@
-// CSharedMemory between real processes: what a process killed while holding
-// a profile and the store's lock leaves behind, one stopped while it holds
-// the lock, and many instances claiming and freeing at once; the region cut
+// CSharedMemory between real processes (forks of this test): what a process
+// stopped or killed while it holds a profile and the store's lock leaves
+// behind, and many instances claiming and freeing at once; the region cut
 // short and the runtime folder. Each test has a runtime folder of its own.
 
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileLock.h"
+#include "support/Subprocess.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
-
-// A probe process; killed (SIGKILL) when it goes.
-std::unique_ptr<QProcess> Probe(const QStringList &arguments)
-{
-    auto probe = std::make_unique<QProcess>();
-    probe->start(VERRIN_INSTANCE_PROBE, arguments);
-    return probe;
-}
-
-// The next line a probe prints, or what went wrong.
-std::string Line(QProcess &probe, int timeoutMs = 10000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!probe.canReadLine() && probe.waitForReadyRead(int(deadline.remainingTime()))) {
-    }
-    return probe.canReadLine() ? probe.readLine().trimmed().toStdString() : "<no line in time>";
-}
 
 // Neither group nor others may read or write the store's files.
 bool Private(const QString &path)
 {
     return QFile::exists(path) && (QFile::permissions(path) & 0x0077) == 0;
+}
+
+// Claims, switches and frees profiles for the given time. A second holder of
+// a profile writes its own id over the mark, or frees it: either way the
+// first finds a mark that is not its own, and fails.
+int ClaimAndFree(std::chrono::milliseconds duration)
+{
+    CSharedMemory store;
+    const uint32_t id = uint32_t(::getpid());
+    std::mt19937 random(id);
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (int held = -1; std::chrono::steady_clock::now() < end || held >= 0;) {
+        if (held < 0) {
+            held = ClaimFirstFree(store, id).profile;
+            continue;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+        if (store.GetDwordValue(kProfileNames[held], 0) != id)
+            return 1;
+        const int other = int(random() % kProfileCount);
+        const bool switched = other != held && random() % 2 == 0 && std::chrono::steady_clock::now() < end &&
+                              ClaimIfFree(store, other, id).profile == other;
+        ReleaseProfile(store, held);
+        held = switched ? other : -1;
+    }
+    return store.IsOpen() ? 0 : 2;
 }
 
 class CSharedMemoryProcesses : public ::testing::Test {
@@ -49,50 +62,52 @@ protected:
     QTemporaryDir runtime_;
 };
 
-TEST_F(CSharedMemoryProcesses, AKilledHolderLeavesItsMarkButNotTheLock)
+// A process stopped while it holds the lock (Ctrl+Z, a debugger) keeps every
+// operation waiting no longer than the bound, and is named; once it is
+// killed, its profile's mark stays but the lock is free, and a store opened
+// meanwhile works with the first operation that gets the lock.
+TEST_F(CSharedMemoryProcesses, AStoppedHolderOfTheLockIsNamedAndAKilledOneLeavesItsMarkButNotTheLock)
 {
-    CSharedMemory keeper; // keeps the store while the probes come and go
+    CSharedMemory keeper; // keeps the store while the holder comes and goes
     EXPECT_TRUE(keeper.IsCreated());
     EXPECT_TRUE(Private(runtime_.filePath("shMemInstance")));
-    const auto first = Probe({"hold"});
-    ASSERT_EQ(Line(*first), "claimed A created=0");
-    first->kill();
-    ASSERT_TRUE(first->waitForFinished(10000));
-    EXPECT_EQ(Line(*Probe({"hold"})), "claimed B created=0");
-}
-
-// A process stopped while it holds the lock (Ctrl+Z, a debugger) keeps every
-// operation waiting no longer than the bound, and is named; a store made
-// meanwhile opens with the first operation that gets the lock.
-TEST_F(CSharedMemoryProcesses, AStoppedHolderOfTheLockIsNamedOnceTheWaitEnds)
-{
-    CSharedMemory keeper;
-    const auto holder = Probe({"hold", "stop"});
-    ASSERT_EQ(Line(*holder), "claimed A created=0");
+    Subprocess holder;
+    ASSERT_TRUE(holder.Fork([] {
+        CSharedMemory store;
+        const int held = ClaimFirstFree(store, uint32_t(::getpid())).profile;
+        store.Transact([](SharedStore::Locked &) {
+            ::raise(SIGSTOP);
+            return StoreError::None;
+        });
+        return held == 0 ? 0 : 1;
+    }) && holder.WaitStopped(10000));
     CSharedMemory late;
     QElapsedTimer waited;
     waited.start();
     EXPECT_EQ(ClaimFirstFree(keeper, 1).error, StoreError::LockBusy);
     EXPECT_LT(waited.elapsed(), kLockWaitBound.count() + 1000);
     const LockBusy &busy = keeper.BusyLock();
+    std::string comm;
+    std::getline(std::ifstream("/proc/self/comm"), comm); // the kernel keeps 15 characters
     EXPECT_EQ(busy.file, runtime_.filePath("shMemInstance_Sync").toStdString());
-    EXPECT_EQ(busy.holderPid, uint32_t(holder->processId()));
-    EXPECT_EQ(busy.holderProgram, "verrin_instance"); // the kernel keeps 15 characters
+    EXPECT_EQ(busy.holderPid, uint32_t(holder.Pid()));
+    EXPECT_EQ(busy.holderProgram, comm);
     EXPECT_TRUE(busy.holderStopped);
-    holder->kill();
-    ASSERT_TRUE(holder->waitForFinished(10000));
-    EXPECT_EQ(ClaimFirstFree(late, 2).profile, 1) << "B, after the holder's A";
+    holder.Signal(SIGKILL);
+    ASSERT_TRUE(holder.Wait(10000));
+    EXPECT_EQ(keeper.GetDwordValue("A", 0), uint32_t(holder.Pid()));
+    EXPECT_EQ(ClaimFirstFree(late, 2).profile, 1) << "B, after the killed holder's A";
 }
 
 // Eight instances claim, switch and free profiles as fast as they can; each
 // checks that no other instance holds a profile while it does.
 TEST_F(CSharedMemoryProcesses, EightInstancesNeverHoldOneProfileAtTheSameTime)
 {
-    std::vector<std::unique_ptr<QProcess>> probes;
-    for (int i = 0; i < 8; ++i)
-        probes.push_back(Probe({"stress", "1500"}));
-    for (auto &probe : probes)
-        EXPECT_EQ(Line(*probe, 60000), "ok");
+    Subprocess instances[8];
+    for (Subprocess &instance : instances)
+        ASSERT_TRUE(instance.Fork([] { return ClaimAndFree(std::chrono::milliseconds(1500)); }));
+    for (Subprocess &instance : instances)
+        EXPECT_EQ(DescribeStatus(instance.Wait(60000)), "exit status 0") << "1: a profile held twice";
 }
 
 TEST_F(CSharedMemoryProcesses, RegionCutShortFailsWith13InsteadOfFaulting)

@@ -1,5 +1,7 @@
 // The profile an instance holds: claim at start, switch, release at exit and
-// "Clear Profiles", over a store in a buffer and the settings file.
+// "Clear Profiles", over a store in a buffer and the settings file. A start
+// without a free profile or a usable store leaves the file alone: the
+// program test's refused starts.
 
 #include "instance/BufferStore.h"
 #include "instance/ProfileSession.h"
@@ -44,27 +46,6 @@ protected:
 private:
     SharedStore &store_;
 };
-
-TEST(ProfileSession, WithoutAFreeProfileOrAUsableStoreNoSettingsAreTouched)
-{
-    for (const bool damaged : {false, true}) {
-        BufferStore store;
-        for (const char *profile : kProfileNames)
-            store.AddDwordValue(profile, 9); // all eight held
-        if (damaged)
-            store.bytes[5] = 0xFF; // the region's size
-        WatchedRegistry registry(store);
-        ProfileSession session(store, registry, 1);
-        Settings s;
-        const StartOutcome outcome = session.Start(s);
-        EXPECT_EQ(outcome, damaged ? StartOutcome::StoreUnavailable : StartOutcome::AllProfilesInUse);
-        EXPECT_FALSE(session.HasProfile());
-        session.Save(s);
-        session.SaveDownloadChoice(s);
-        session.Release();
-        EXPECT_TRUE(registry.marks.empty()) << "damaged: " << damaged;
-    }
-}
 
 // An instance never touches the settings of a profile another instance holds,
 // and leaves the profile it switches from free. "Clear Profiles" adds the

@@ -7,8 +7,9 @@
 
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileLock.h"
-#include "SoakSupport.h"
+#include "support/WaitFor.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,20 +84,9 @@ protected:
 
 TEST_F(InstanceSoak, RandomStartsAndKillsNeverShareAProfileNorLeakOne)
 {
-    // In plain order first: "A", "B"; the first ends and the next takes "A";
-    // once all have ended, the last one killed, the next finds the store empty.
-    ASSERT_TRUE(Start() && Start() && live[0].profile == 0 && live[1].profile == 1);
-    ASSERT_NO_FATAL_FAILURE(End(0, false));
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(live[1].profile, 0);
-    ASSERT_NO_FATAL_FAILURE(End(0, false));
-    ASSERT_NO_FATAL_FAILURE(End(0, true));
-    Marks none;
-    none.fill(kNoMark);
-    EXPECT_EQ(ReadMarks(), none) << "a mark outlived every instance";
-
     std::mt19937 random(1126);
-    const int seconds = soak::Seconds(12);
+    const char *soakSeconds = std::getenv("VERRIN_SOAK_SECONDS"); // scripts/soak.sh sets it
+    const int seconds = soakSeconds && std::atoi(soakSeconds) > 0 ? std::atoi(soakSeconds) : 12;
     QElapsedTimer t;
     t.start();
     int epochs = 0, actions = 0;

@@ -1,30 +1,32 @@
 #pragma once
-// A pseudo-terminal pair for tests: the test holds the master side and plays
-// the module; Verrin opens the slave path as its port.
+// A pseudo-terminal pair for tests, raw: the test holds the master side and
+// plays the module (or hands the slave to lrzsz's rb); Verrin opens the
+// slave path as its port.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 
 class PtyPair {
 public:
     PtyPair()
     {
-        int slave = -1;
-        if (openpty(&m_master, &slave, nullptr, nullptr, nullptr) != 0)
+        termios raw{};
+        // The slave stays open, so that the master never reads EIO between openings.
+        if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(m_slave, &raw) != 0)
             return;
-        m_path = ttyname(slave);
-        // Keep the slave open so the master never reads EIO between openings.
-        m_slave = slave;
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+        m_path = ttyname(m_slave);
         fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     }
     ~PtyPair()
     {
         CloseMaster();
-        if (m_slave >= 0)
-            ::close(m_slave);
+        CloseSlave();
     }
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;

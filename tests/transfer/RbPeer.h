@@ -3,20 +3,19 @@
 // own. The sender writes its "1" before rb starts: rb discards input that
 // waits when it starts, as the module takes that byte as its start command.
 
+#include "support/Pty.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
 #include "transfer/YmodemSender.h"
 
 #include <chrono>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 class RbPeer {
 public:
-    RbPeer();  // opens the pty and the folder; ok() tells whether it worked
-    ~RbPeer(); // kills rb if it still runs, removes the folder
-
-    bool ok() const { return master_ >= 0 && !dir_.empty(); }
-    int SenderFd() const { return master_; }
+    bool ok() const { return pty_.ok() && dir_.ok(); }
+    int SenderFd() const { return pty_.master(); }
     bool Launch();
     // Waits until rb has written name with size bytes, or the time is up.
     std::vector<uint8_t> ReceivedFile(const std::string &name, size_t size, std::chrono::milliseconds limit);
@@ -24,10 +23,9 @@ public:
     std::string Log() const;
 
 private:
-    int master_ = -1;
-    int slave_ = -1;
-    pid_t pid_ = -1;
-    std::string dir_;
+    PtyPair pty_;
+    TempDir dir_{"verrin-rb"};
+    Subprocess rb_; // goes first: stopped before its folder is removed
 };
 
 // Runs the sender against whatever answers on fd: steps whenever a reply

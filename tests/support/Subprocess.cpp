@@ -1,38 +1,31 @@
-#include "e2e/Subprocess.h"
+#include "support/Subprocess.h"
 
-#include <algorithm>
+#include "support/WaitUntil.h"
+
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char **environ;
 
 namespace {
+// The test's environment with the changes made: built before the fork, as
+// nothing that allocates may run between fork and exec.
 std::vector<std::string> ChildEnvironment(const EnvChanges &changes)
 {
-    std::map<std::string, std::string> vars;
+    std::vector<std::string> out;
     for (char **e = environ; *e; ++e) {
         const std::string entry = *e;
-        const size_t eq = entry.find('=');
-        if (eq != std::string::npos)
-            vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+        if (!changes.count(entry.substr(0, entry.find('='))))
+            out.push_back(entry);
     }
-    for (const auto &[name, value] : changes) {
+    for (const auto &[name, value] : changes)
         if (value)
-            vars[name] = *value;
-        else
-            vars.erase(name);
-    }
-    std::vector<std::string> out;
-    for (const auto &[name, value] : vars)
-        out.push_back(name + "=" + value);
+            out.push_back(name + "=" + *value);
     return out;
 }
 
@@ -43,6 +36,19 @@ std::vector<char *> Pointers(std::vector<std::string> &strings)
         out.push_back(s.data());
     out.push_back(nullptr);
     return out;
+}
+
+// The child's side of the fork: its own group, and its end with the test's.
+// False in the parent, or where the test has already gone.
+bool InChild(pid_t parent, pid_t pid)
+{
+    if (pid != 0)
+        return false;
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent)
+        ::_exit(127);
+    return true;
 }
 } // namespace
 
@@ -59,23 +65,16 @@ bool Subprocess::Start(const Options &options)
         return false;
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent)
-            ::_exit(127);
-        ::dup2(devNull, 0);
-        ::dup2(logFd, 1);
+    if (InChild(parent, pid)) { // only async-signal-safe calls from here to exec
+        ::dup2(options.stdioFd >= 0 ? options.stdioFd : devNull, 0);
+        ::dup2(options.stdioFd >= 0 ? options.stdioFd : logFd, 1);
         ::dup2(logFd, 2);
-        int firstToClose = 3;
-        if (options.passFd >= 0) {
+        if (options.passFd >= 0)
             ::dup2(options.passFd, 3);
-            firstToClose = 4;
-        }
         // Nothing else of the test's (its pseudo-terminals above all) reaches the child.
-        ::close_range(unsigned(firstToClose), ~0u, 0);
-        ::execvpe(argvPtr[0], argvPtr.data(), envpPtr.data());
+        ::close_range(options.passFd >= 0 ? 4u : 3u, ~0u, 0);
+        if (options.workDir.empty() || ::chdir(options.workDir.c_str()) == 0)
+            ::execvpe(argvPtr[0], argvPtr.data(), envpPtr.data());
         ::_exit(127);
     }
     ::close(logFd);
@@ -88,24 +87,44 @@ bool Subprocess::Start(const Options &options)
     return true;
 }
 
+bool Subprocess::Fork(const std::function<int()> &run)
+{
+    if (m_pid > 0)
+        return false;
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (InChild(parent, pid))
+        ::_exit(run());
+    if (pid < 0)
+        return false;
+    ::setpgid(pid, pid);
+    m_pid = pid;
+    m_status.reset();
+    return true;
+}
+
 bool Subprocess::Running() { return m_pid > 0 && !Wait(0); }
 
 std::optional<int> Subprocess::Wait(int timeoutMs)
 {
     if (m_status || m_pid <= 0)
         return m_status;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
+    WaitUntil([&] {
         int status = 0;
         const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
-        if (r == m_pid || (r < 0 && errno == ECHILD)) {
+        if (r == m_pid || (r < 0 && errno == ECHILD))
             m_status = r == m_pid ? status : 255 << 8;
-            return m_status;
-        }
-        if (std::chrono::steady_clock::now() >= end)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+        return m_status.has_value();
+    }, timeoutMs, [] { ::usleep(5000); });
+    return m_status;
+}
+
+bool Subprocess::WaitStopped(int timeoutMs)
+{
+    return m_pid > 0 && WaitUntil([&] {
+        int status = 0;
+        return ::waitpid(m_pid, &status, WNOHANG | WUNTRACED) == m_pid && WIFSTOPPED(status);
+    }, timeoutMs);
 }
 
 void Subprocess::Signal(int sig)
@@ -120,6 +139,7 @@ void Subprocess::Stop(int graceMs)
         return;
     // The whole group: it outlives its leader when the leader started others.
     ::kill(-m_pid, SIGTERM);
+    ::kill(-m_pid, SIGCONT);
     const bool ended = Wait(graceMs).has_value();
     ::kill(-m_pid, SIGKILL);
     if (!ended)
@@ -141,24 +161,24 @@ std::optional<int> RunProgram(const std::vector<std::string> &argv, int timeoutM
                               const std::string &logPath)
 {
     Subprocess p;
-    if (!p.Start({argv, {}, logPath, -1}))
+    if (!p.Start({argv, {}, logPath}))
         return std::nullopt;
     return p.Wait(timeoutMs);
 }
 
 bool HaveProgram(const std::string &name)
 {
-    if (name.find('/') != std::string::npos)
-        return ::access(name.c_str(), X_OK) == 0;
-    const char *path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        const size_t end = std::min(dirs.find(':', start), dirs.size());
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
+    const std::optional<int> status = RunProgram({"sh", "-c", "command -v \"$0\"", name}, 10000);
+    return status && *status == 0;
+}
+
+bool HoldLockStopped(Subprocess &child, const std::string &lockFile)
+{
+    return child.Fork([&] {
+        const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+            return 1;
+        ::raise(SIGSTOP);
+        return 0;
+    }) && child.WaitStopped(10000);
 }
