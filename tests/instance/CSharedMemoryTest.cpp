@@ -1,7 +1,7 @@
 // CSharedMemory between real processes (forks of this test): what a process
 // stopped or killed while it holds a profile and the store's lock leaves
-// behind, and many instances claiming and freeing at once; the region cut
-// short and the runtime folder. Each test has a runtime folder of its own.
+// behind; the region cut short and the runtime folder. Each test has a
+// runtime folder of its own.
 
 #include "instance/CSharedMemory.h"
 #include "instance/ProfileLock.h"
@@ -13,12 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <fstream>
-#include <random>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -27,32 +23,6 @@ namespace {
 bool Private(const QString &path)
 {
     return QFile::exists(path) && (QFile::permissions(path) & 0x0077) == 0;
-}
-
-// Claims, switches and frees profiles for the given time. A second holder of
-// a profile writes its own id over the mark, or frees it: either way the
-// first finds a mark that is not its own, and fails.
-int ClaimAndFree(std::chrono::milliseconds duration)
-{
-    CSharedMemory store;
-    const uint32_t id = uint32_t(::getpid());
-    std::mt19937 random(id);
-    const auto end = std::chrono::steady_clock::now() + duration;
-    for (int held = -1; std::chrono::steady_clock::now() < end || held >= 0;) {
-        if (held < 0) {
-            held = ClaimFirstFree(store, id).profile;
-            continue;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
-        if (store.GetDwordValue(kProfileNames[held], 0) != id)
-            return 1;
-        const int other = int(random() % kProfileCount);
-        const bool switched = other != held && random() % 2 == 0 && std::chrono::steady_clock::now() < end &&
-                              ClaimIfFree(store, other, id).profile == other;
-        ReleaseProfile(store, held);
-        held = switched ? other : -1;
-    }
-    return store.IsOpen() ? 0 : 2;
 }
 
 class CSharedMemoryProcesses : public ::testing::Test {
@@ -97,17 +67,6 @@ TEST_F(CSharedMemoryProcesses, AStoppedHolderOfTheLockIsNamedAndAKilledOneLeaves
     ASSERT_TRUE(holder.Wait(10000));
     EXPECT_EQ(keeper.GetDwordValue("A", 0), uint32_t(holder.Pid()));
     EXPECT_EQ(ClaimFirstFree(late, 2).profile, 1) << "B, after the killed holder's A";
-}
-
-// Eight instances claim, switch and free profiles as fast as they can; each
-// checks that no other instance holds a profile while it does.
-TEST_F(CSharedMemoryProcesses, EightInstancesNeverHoldOneProfileAtTheSameTime)
-{
-    Subprocess instances[8];
-    for (Subprocess &instance : instances)
-        ASSERT_TRUE(instance.Fork([] { return ClaimAndFree(std::chrono::milliseconds(1500)); }));
-    for (Subprocess &instance : instances)
-        EXPECT_EQ(DescribeStatus(instance.Wait(60000)), "exit status 0") << "1: a profile held twice";
 }
 
 TEST_F(CSharedMemoryProcesses, RegionCutShortFailsWith13InsteadOfFaulting)
