@@ -6,7 +6,5 @@ verrin_core_test(cli_text_tests
   ${PROJECT_SOURCE_DIR}/cli/ConsoleOutput.cpp
   ${PROJECT_SOURCE_DIR}/cli/MeshFormat.cpp)
 
-verrin_qt_test(cli_program_tests
-  ${CMAKE_CURRENT_LIST_DIR}/CliProgramTest.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/sim/ProcessHarness.cpp)
+verrin_qt_test(cli_program_tests ${CMAKE_CURRENT_LIST_DIR}/CliProgramTest.cpp)
 add_dependencies(cli_program_tests verrin-cli verrin-sim verrin-line)

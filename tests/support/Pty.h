@@ -1,7 +1,11 @@
 #pragma once
-// A pseudo-terminal pair for tests, raw: the test holds the master side and
-// plays the module (or hands the slave to lrzsz's rb); Verrin opens the
-// slave path as its port.
+// Pseudo-terminals for tests, raw. PtyPair: a pair of which the test holds
+// the master side and plays the module (or hands the slave to lrzsz's rb);
+// Verrin opens the slave path as its port. PortClient: the other end of a
+// published port (the virtual module's, the emulated line's), opened as a
+// serial library opens it.
+
+#include "support/WaitUntil.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,41 +14,22 @@
 #include <termios.h>
 #include <unistd.h>
 
-class PtyPair {
+// The end the test reads and writes: non-blocking.
+class PtyEnd {
 public:
-    PtyPair()
-    {
-        termios raw{};
-        // The slave stays open, so that the master never reads EIO between openings.
-        if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(m_slave, &raw) != 0)
-            return;
-        cfmakeraw(&raw);
-        tcsetattr(m_slave, TCSANOW, &raw);
-        m_path = ttyname(m_slave);
-        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    }
-    ~PtyPair()
-    {
-        CloseMaster();
-        CloseSlave();
-    }
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
+    PtyEnd() = default;
+    PtyEnd(const PtyEnd &) = delete;
+    PtyEnd &operator=(const PtyEnd &) = delete;
 
-    bool ok() const { return m_master >= 0; }
-    const std::string &path() const { return m_path; }
-    int master() const { return m_master; }
-    int slave() const { return m_slave; }
-
+    // All of bytes, waiting for room as needed.
     void Write(const std::string &bytes)
     {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+        for (size_t done = 0; m_fd >= 0 && done < bytes.size();) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
             if (n > 0)
                 done += size_t(n);
             else
-                WaitWritable(100);
+                Poll(POLLOUT, 100);
         }
     }
     // Whatever arrived within timeoutMs (returns early once something came
@@ -52,30 +37,75 @@ public:
     std::string Read(int timeoutMs = 1000, int quietMs = 50)
     {
         std::string out;
-        int waited = 0;
-        while (waited < timeoutMs) {
-            pollfd p{m_master, POLLIN, 0};
+        for (int waited = 0; waited < timeoutMs;) {
             const int step = out.empty() ? 10 : quietMs;
-            if (::poll(&p, 1, step) > 0 && (p.revents & POLLIN)) {
-                char buf[65536];
-                const ssize_t n = ::read(m_master, buf, sizeof buf);
-                if (n > 0) {
-                    out.append(buf, size_t(n));
-                    continue;
-                }
-            }
+            if (Poll(POLLIN, step) && Take(out))
+                continue;
             if (!out.empty())
                 break;
             waited += step;
         }
         return out;
     }
-    void CloseMaster()
+    // Reads until done(everything read so far) holds or timeoutMs has passed.
+    template <typename Done> std::string ReadUntil(Done done, int timeoutMs)
     {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
+        std::string got;
+        WaitUntil([&] {
+            Take(got);
+            return done(got);
+        }, timeoutMs, [&] { Poll(POLLIN, 10); });
+        return got;
     }
+
+protected:
+    bool Poll(short events, int ms)
+    {
+        pollfd p{m_fd, events, 0};
+        return ::poll(&p, 1, ms) > 0 && (p.revents & events);
+    }
+    // Appends what is waiting; false when nothing was.
+    bool Take(std::string &out)
+    {
+        char buf[65536];
+        bool any = false;
+        for (ssize_t n; (n = ::read(m_fd, buf, sizeof buf)) > 0; any = true)
+            out.append(buf, size_t(n));
+        return any;
+    }
+    void Close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    int m_fd = -1;
+};
+
+class PtyPair : public PtyEnd {
+public:
+    PtyPair()
+    {
+        termios raw{};
+        // The slave stays open, so that the master never reads EIO between openings.
+        if (openpty(&m_fd, &m_slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(m_slave, &raw) != 0)
+            return;
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+        m_path = ttyname(m_slave);
+        fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyPair()
+    {
+        CloseMaster();
+        CloseSlave();
+    }
+
+    bool ok() const { return m_fd >= 0; }
+    const std::string &path() const { return m_path; }
+    int master() const { return m_fd; }
+    int slave() const { return m_slave; }
+    void CloseMaster() { Close(); }
     void CloseSlave()
     {
         if (m_slave >= 0)
@@ -84,12 +114,21 @@ public:
     }
 
 private:
-    void WaitWritable(int ms)
-    {
-        pollfd p{m_master, POLLOUT, 0};
-        ::poll(&p, 1, ms);
-    }
-    int m_master = -1;
     int m_slave = -1;
     std::string m_path;
+};
+
+class PortClient : public PtyEnd {
+public:
+    explicit PortClient(const std::string &path)
+    {
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        termios mode{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &mode) == 0) {
+            ::cfmakeraw(&mode);
+            ::tcsetattr(m_fd, TCSANOW, &mode);
+        }
+    }
+    ~PortClient() { Close(); }
+    int Fd() const { return m_fd; }
 };

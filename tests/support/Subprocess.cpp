@@ -37,35 +37,41 @@ std::vector<char *> Pointers(std::vector<std::string> &strings)
     out.push_back(nullptr);
     return out;
 }
+} // namespace
 
-// The child's side of the fork: its own group, and its end with the test's.
-// False in the parent, or where the test has already gone.
-bool InChild(pid_t parent, pid_t pid)
+// Forks; the child gets a group of its own and its end with the test, and
+// runs inChild, which must not return (only async-signal-safe calls there).
+bool Subprocess::Spawn(const std::function<void()> &inChild)
 {
-    if (pid != 0)
+    if (m_pid > 0)
         return false;
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent)
-        ::_exit(127);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) // the test has already gone
+            ::_exit(127);
+        inChild();
+    }
+    if (pid < 0)
+        return false;
+    ::setpgid(pid, pid); // also from here, so the group exists before Start returns
+    m_pid = pid;
+    m_status.reset();
     return true;
 }
-} // namespace
 
 bool Subprocess::Start(const Options &options)
 {
-    if (options.argv.empty() || m_pid > 0)
+    if (options.argv.empty())
         return false;
     std::vector<std::string> argv = options.argv, envp = ChildEnvironment(options.env);
     std::vector<char *> argvPtr = Pointers(argv), envpPtr = Pointers(envp);
     const std::string log = options.logPath.empty() ? "/dev/null" : options.logPath;
     const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (logFd < 0 || devNull < 0)
-        return false;
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (InChild(parent, pid)) { // only async-signal-safe calls from here to exec
+    const bool started = logFd >= 0 && devNull >= 0 && Spawn([&] {
         ::dup2(options.stdioFd >= 0 ? options.stdioFd : devNull, 0);
         ::dup2(options.stdioFd >= 0 ? options.stdioFd : logFd, 1);
         ::dup2(logFd, 2);
@@ -76,31 +82,15 @@ bool Subprocess::Start(const Options &options)
         if (options.workDir.empty() || ::chdir(options.workDir.c_str()) == 0)
             ::execvpe(argvPtr[0], argvPtr.data(), envpPtr.data());
         ::_exit(127);
-    }
+    });
     ::close(logFd);
     ::close(devNull);
-    if (pid < 0)
-        return false;
-    ::setpgid(pid, pid); // also from here, so the group exists before Start returns
-    m_pid = pid;
-    m_status.reset();
-    return true;
+    return started;
 }
 
 bool Subprocess::Fork(const std::function<int()> &run)
 {
-    if (m_pid > 0)
-        return false;
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (InChild(parent, pid))
-        ::_exit(run());
-    if (pid < 0)
-        return false;
-    ::setpgid(pid, pid);
-    m_pid = pid;
-    m_status.reset();
-    return true;
+    return Spawn([&] { ::_exit(run()); });
 }
 
 bool Subprocess::Running() { return m_pid > 0 && !Wait(0); }

@@ -47,6 +47,7 @@ public:
     void Stop(int graceMs = 3000);
 
 private:
+    bool Spawn(const std::function<void()> &inChild);
     pid_t m_pid = -1;
     std::optional<int> m_status;
 };

@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <functional>
 #include <QFile>
 #include <QFileDialog>
 #include <QPlainTextEdit>
@@ -28,7 +29,7 @@ template <typename T = QWidget> T *Control(QWidget &window, const char *accessib
     return nullptr;
 }
 
-const std::string kProgressControls = "Status|Packet:|Packet|Bytes Sent:|Bytes Sent|File Size:|File Size|";
+const std::string kProgress = "Status|Packet:|Packet|Bytes Sent:|Bytes Sent|File Size:|File Size|";
 
 // The test plays the main window.
 class LoaderWindow : public ::testing::Test, public LoaderHost {
@@ -44,17 +45,19 @@ protected:
     void RequestTransferAbort() override { aborted = true; }
 
     void Load(const char *name) { loader.Load({dir.path().toStdString() + "/", name, "BD0001", 0}); }
-    // The names of the enabled controls, in a fixed order.
-    std::string Enabled()
+    void Click(const char *name) { Control<QAbstractButton>(loader, name)->click(); }
+    // The window, what the main window was told, and the enabled controls.
+    std::string State()
     {
-        std::string names;
+        std::string out = std::string(loader.isVisible() ? "shown" : "hidden") + (loading ? ", loading" : "") +
+                          (aborted ? ", aborted" : "") + (applied.empty() ? "" : ", settings " + applied) + ": ";
         for (const char *name : {"Image", "Send Only 128 byte packets", "Status", "Packet:", "Packet", "Bytes Sent:",
                                  "Bytes Sent", "File Size:", "File Size", "OK", "Abort"})
-            names += Control(loader, name)->isEnabled() ? std::string(name) + "|" : "";
-        return names;
+            out += Control(loader, name)->isEnabled() ? std::string(name) + "|" : "";
+        return out;
     }
 
-    std::string applied; // "<file name> <small packets>" that OK handed back
+    std::string applied; // "<file name> <small packets>" handed back to the main window
     bool loading = false, aborted = false;
     StartResult startResult = StartResult::Started;
     QTemporaryDir dir;
@@ -83,8 +86,7 @@ TEST_F(LoaderWindow, AnImageThatCannotGoStaysInTheReadyView)
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_EQ(messages.messages[0].caption + ": " + messages.messages[0].text, std::string("Error: ") + message);
         EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
-        EXPECT_TRUE(loader.isVisible() && loading && applied.empty());
-        EXPECT_EQ(Enabled(), "Image|Send Only 128 byte packets|OK|");
+        EXPECT_EQ(State(), "shown, loading: Image|Send Only 128 byte packets|OK|");
     }
 }
 
@@ -94,26 +96,20 @@ TEST_F(LoaderWindow, AnImageThatCannotGoStaysInTheReadyView)
 TEST_F(LoaderWindow, LoadAbortCancelAndOk)
 {
     ASSERT_TRUE(QFile(dir.filePath("fw.bin")).open(QIODevice::WriteOnly) && QFile::resize(dir.filePath("fw.bin"), 5));
-    Load("fw.bin");
-    EXPECT_TRUE(messages.messages.empty() && loading && applied == "fw.bin 0");
-    EXPECT_EQ(Enabled(), kProgressControls + "Abort|");
-    Control<QAbstractButton>(loader, "Abort")->click();
-    EXPECT_TRUE(aborted && !loading);
-    EXPECT_EQ(Enabled(), kProgressControls);
-
-    loading = true;
-    applied.clear();
-    QTest::keyClick(&loader, Qt::Key_Escape);
-    EXPECT_FALSE(loader.isVisible() || loading);
-    loader.ShowFinishedView();
-    EXPECT_TRUE(loader.isVisible() && applied.empty());
-    EXPECT_EQ(Enabled(), kProgressControls + "OK|");
-
-    Load("missing.bin");
-    Control<QAbstractButton>(loader, "Send Only 128 byte packets")->click();
-    Control<QAbstractButton>(loader, "OK")->click();
-    EXPECT_EQ(applied, "missing.bin 1");
-    EXPECT_FALSE(loader.isVisible() || loading);
+    const std::pair<std::function<void()>, std::string> steps[] = {
+        {[&] { Load("fw.bin"); }, "shown, loading, settings fw.bin 0: " + kProgress + "Abort|"},
+        {[&] { Click("Abort"); }, "shown, aborted, settings fw.bin 0: " + kProgress},
+        {[&] { applied.clear(), loading = true, QTest::keyClick(&loader, Qt::Key_Escape); },
+         "hidden, aborted: " + kProgress},
+        {[&] { loader.ShowFinishedView(); }, "shown, aborted: " + kProgress + "OK|"},
+        {[&] { Load("missing.bin"), Click("Send Only 128 byte packets"), Click("OK"); },
+         "hidden, aborted, settings missing.bin 1: Image|Send Only 128 byte packets|OK|"},
+    };
+    for (const auto &[step, state] : steps) {
+        step();
+        EXPECT_EQ(State(), state);
+    }
+    EXPECT_TRUE(messages.messages.size() == 1 && messages.messages[0].text == "Could not read file");
 }
 
 TEST(DebugScreen, TracesOnlyInDebugModeAndClears)

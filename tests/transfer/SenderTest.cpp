@@ -2,15 +2,12 @@
 // block's format, CRC, offset and number, the retry limit and the results
 // against a model) cannot know: the exact order on the wire and the block
 // sizes it picks, each transfer's result, the trace's texts, the timing of the
-// end of the batch, the header built at Start; then the sender against a real
-// receiver, lrzsz's rb over a pty.
+// end of the batch, the header built at Start. The cli tests run it against
+// lrzsz's rb.
 
-#include "FdSerialLink.h"
-#include "RbPeer.h"
+#include "RecordingSinks.h"
 
-#include "transfer/TraceNames.h"
 #include "transfer/YmodemBlock.h"
-#include "transfer/YmodemSender.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +31,6 @@ struct ScriptedReceiver : SerialLink {
     std::deque<uint8_t> input;
     std::string wire; // the frames so far: "1 SOH0 STX1 ..."
     size_t frames = 0;
-    std::vector<bool> rts;
     Answer answer;
     std::vector<uint8_t> pending;
 
@@ -48,7 +44,7 @@ struct ScriptedReceiver : SerialLink {
         return byte;
     }
     uint32_t ReadBlock(uint8_t *, int32_t) override { return 0; }
-    void SetRtsHandshake(bool on) override { rts.push_back(on); }
+    void SetRtsHandshake(bool) override {}
     int32_t WriteBytes(const uint8_t *bytes, uint32_t count) override
     {
         pending.insert(pending.end(), bytes, bytes + count);
@@ -75,23 +71,6 @@ struct ScriptedReceiver : SerialLink {
         input.insert(input.end(), bytesBack.begin(), bytesBack.end());
         return static_cast<int32_t>(count);
     }
-};
-
-// The loader's and the debug screen's side: the status texts and whether OK
-// ran, and the trace.
-struct Sinks : TransferProgress, TraceSink {
-    std::string status, image, trace;
-    bool ok = false;
-    void ShowStatusText(const std::string &text) override { status = text; }
-    void ShowImageName(const std::string &name) override { image = name; }
-    void ShowFileSize(uint32_t) override {}
-    void ShowBytesSent(uint32_t) override {}
-    void ShowPacket(uint32_t) override {}
-    void ShowFinishedView() override {}
-    void RunOkAction() override { ok = true; }
-    void UpdateControlStates() override {}
-    void TraceText(std::string_view text) override { trace.append(text); }
-    void TraceControlByte(uint8_t byte) override { trace += ControlByteName(byte); }
 };
 
 // Answers `count` frames from frame `first` on with `reply`.
@@ -191,18 +170,7 @@ TEST(Sender, EachRunHasItsWireOrderResultAndTrace)
         EXPECT_EQ(rig.sinks.status, c.status);
         EXPECT_EQ(rig.sinks.ok, std::string(c.status) == "Successful");
         EXPECT_NE(rig.sinks.trace.find(c.trace), std::string::npos) << rig.sinks.trace;
-        EXPECT_EQ(rig.link.rts, (std::vector<bool>{false, true})) << "off, then the flow setting";
     }
-
-    Rig aborted(3000); // the user aborts while block 1 waits for its reply
-    aborted.link.answer = [&](const std::string &, size_t i) {
-        if (i == 2)
-            aborted.sender.RequestAbort();
-        return std::optional<std::string>();
-    };
-    aborted.Run();
-    EXPECT_EQ(aborted.link.wire, "1 SOH0 STX1 CAN CAN");
-    EXPECT_EQ(aborted.sinks.status, "Aborted");
 
     // A step entered from inside a write (a write error's message box runs
     // the poll timer) does nothing.
@@ -219,9 +187,12 @@ TEST(Sender, EachRunHasItsWireOrderResultAndTrace)
 
 // After the ACK of EOT the end of the batch waits for the receiver's "C", or
 // for a while when none comes; "2" follows a tick after it. A file chosen
-// while the transfer waits does not reach its header.
+// while the transfer waits does not reach its header: the header is built
+// from the name that Start checked (name + size digits + 4 within 128).
 TEST(Sender, TheBatchEndWaitsForTheRequestOrATickAndTheHeaderKeepsTheCheckedName)
 {
+    EXPECT_TRUE(HeaderFits(std::string(119, 'n'), 65536));
+    EXPECT_FALSE(HeaderFits(std::string(120, 'n'), 65536));
     for (const bool asks : {true, false}) {
         SCOPED_TRACE(asks ? "the receiver asks" : "the receiver stays silent");
         Rig rig(100, [&](const std::string &f, size_t) {
@@ -244,50 +215,3 @@ TEST(Sender, TheBatchEndWaitsForTheRequestOrATickAndTheHeaderKeepsTheCheckedName
         EXPECT_EQ(rig.sinks.image, "fwimg.bin");
     }
 }
-
-// The header's room (name + size digits + 4 must not exceed 128), and the
-// trace's names of bytes that have none of their own.
-TEST(Sender, HeaderRoomAndTraceNames)
-{
-    EXPECT_TRUE(HeaderFits(std::string(119, 'n'), 65536));
-    EXPECT_FALSE(HeaderFits(std::string(120, 'n'), 65536));
-    for (const auto &[byte, name] : {std::pair<uint8_t, const char *>{' ', "< >\r\n"}, {'~', "<~>\r\n"},
-                                     {0x04, "<EOT>\r\n"}, {0x00, "<00>\r\n"}, {0x1B, "<1B>\r\n"}, {0x7F, "<7F>\r\n"}})
-        EXPECT_EQ(ControlByteName(byte), name) << "byte " << int(byte);
-}
-
-// The sender driven as the main window drives it (a step on every reply, and
-// on a 100 ms tick). What rb writes must be the image, byte for byte: the
-// header's size cuts off the padding of the last block.
-class InteropWithRb : public ::testing::TestWithParam<std::tuple<size_t, bool>> {};
-
-TEST_P(InteropWithRb, ReceivesTheImageByteForByte)
-{
-    if (!HaveProgram("rb"))
-        GTEST_SKIP() << "lrzsz's rb is not installed";
-    RbPeer rb;
-    ASSERT_TRUE(rb.ok());
-    FdSerialLink link(rb.SenderFd(), std::chrono::milliseconds(2), std::chrono::milliseconds(50));
-    Sinks sinks;
-    Settings settings;
-    settings.smallPackets = std::get<1>(GetParam()) ? 1 : 0;
-    SteadyTickClock clock;
-    YmodemSender sender(link, sinks, sinks, settings, clock);
-    int32_t state = 0;
-    const std::vector<uint8_t> image = TestImage(std::get<0>(GetParam()));
-    ASSERT_EQ(sender.Start(image, state), StartResult::Started);
-    sender.Step(state); // the "1", before rb runs
-    ASSERT_TRUE(rb.Launch());
-
-    ASSERT_TRUE(DriveTransfer(sender, state, rb.SenderFd(), std::chrono::seconds(60))) << rb.Log();
-    EXPECT_EQ(sender.Result(), TransferResult::Success) << rb.Log();
-    EXPECT_EQ(rb.ReceivedFile("fwimg.bin", image.size(), std::chrono::seconds(5)), image);
-}
-
-// 300000 bytes in 128-byte blocks take the block number past 255 several times.
-INSTANTIATE_TEST_SUITE_P(Sizes, InteropWithRb,
-                         ::testing::Combine(::testing::Values(1, 128, 129, 1024, 1025, 300000), ::testing::Bool()),
-                         [](const ::testing::TestParamInfo<std::tuple<size_t, bool>> &info) {
-                             return std::to_string(std::get<0>(info.param)) +
-                                    (std::get<1>(info.param) ? "_small" : "_large");
-                         });
