@@ -1,6 +1,5 @@
 # Tests of the transfer subsystem: the sender against a scripted receiver, and
-# the loader and debug windows offscreen. FdSerialLink and RbPeer here are the
-# transfer benchmarks' (bench/transfer): the sender against lrzsz's rb is the
+# the loader and debug windows offscreen. The sender against lrzsz's rb is the
 # cli suite's.
 verrin_core_test(transfer_core_tests ${CMAKE_CURRENT_LIST_DIR}/SenderTest.cpp)
 

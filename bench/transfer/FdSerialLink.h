@@ -1,5 +1,5 @@
 #pragma once
-// A SerialLink over a raw file descriptor (a pty master), for tests and
+// A SerialLink over a raw file descriptor (a pty master), for the
 // benchmarks that talk to a real receiver. Reads never wait; writes wait
 // for room, up to a few seconds, and fail after that.
 //
