@@ -8,20 +8,15 @@
 namespace {
 bool g_started = false;
 
-// Takes a string that libatspi allocated.
-std::string Adopt(gchar *text)
+// Reads a string that libatspi allocates, and frees it.
+template <typename Get> std::string ReadText(const std::shared_ptr<_AtspiAccessible> &object, Get get)
 {
+    gchar *text = object ? get(object.get(), nullptr) : nullptr;
     std::string out = text ? text : "";
     g_free(text);
     return out;
 }
 } // namespace
-
-std::string ScreenRect::ToString() const
-{
-    return std::to_string(width) + "x" + std::to_string(height) + " at " + std::to_string(x) +
-           "," + std::to_string(y);
-}
 
 Accessible::Accessible(_AtspiAccessible *adopted)
     : m_object(adopted, [](_AtspiAccessible *object) {
@@ -31,20 +26,9 @@ Accessible::Accessible(_AtspiAccessible *adopted)
 {
 }
 
-std::string Accessible::Name() const
-{
-    return m_object ? Adopt(atspi_accessible_get_name(m_object.get(), nullptr)) : std::string();
-}
-
-std::string Accessible::Description() const
-{
-    return m_object ? Adopt(atspi_accessible_get_description(m_object.get(), nullptr)) : std::string();
-}
-
-std::string Accessible::Role() const
-{
-    return m_object ? Adopt(atspi_accessible_get_role_name(m_object.get(), nullptr)) : std::string();
-}
+std::string Accessible::Name() const { return ReadText(m_object, atspi_accessible_get_name); }
+std::string Accessible::Description() const { return ReadText(m_object, atspi_accessible_get_description); }
+std::string Accessible::Role() const { return ReadText(m_object, atspi_accessible_get_role_name); }
 
 AccessibleStates Accessible::States() const
 {
@@ -65,7 +49,9 @@ std::string Accessible::Text() const
     if (!text)
         return {};
     const gint count = atspi_text_get_character_count(text, nullptr);
-    std::string out = count > 0 ? Adopt(atspi_text_get_text(text, 0, count, nullptr)) : std::string();
+    gchar *chars = count > 0 ? atspi_text_get_text(text, 0, count, nullptr) : nullptr;
+    std::string out = chars ? chars : "";
+    g_free(chars);
     g_object_unref(text);
     return out;
 }
@@ -83,9 +69,9 @@ ScreenRect Accessible::Extents() const
     return r;
 }
 
+// The bus itself knows the process behind each connection.
 pid_t Accessible::ProcessId() const
 {
-    // The bus itself knows the process behind each connection.
     return m_object ? pid_t(atspi_accessible_get_process_id(m_object.get(), nullptr)) : -1;
 }
 
@@ -111,16 +97,10 @@ Accessible Accessible::Find(const std::string &name, const std::string &role) co
 
 bool StartAccessibility(std::string *error)
 {
-    if (g_started)
-        return true;
-    if (atspi_init() < 0) {
-        *error = "libatspi did not start";
-        return false;
-    }
-    g_started = true;
-    AtspiAccessible *desktop = atspi_get_desktop(0);
+    g_started = atspi_init() >= 0;
+    AtspiAccessible *desktop = g_started ? atspi_get_desktop(0) : nullptr;
     if (!desktop) {
-        *error = "no desktop on the accessibility bus";
+        *error = g_started ? "no desktop on the accessibility bus" : "libatspi did not start";
         return false;
     }
     // Values read must be the program's current ones, never a copy kept here.

@@ -13,7 +13,6 @@ struct _AtspiAccessible;
 
 struct ScreenRect {
     int x = 0, y = 0, width = 0, height = 0;
-    std::string ToString() const;
 };
 
 struct AccessibleStates {

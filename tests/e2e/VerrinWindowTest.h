@@ -1,34 +1,129 @@
 #pragma once
 // Fixture of the end-to-end window tests: a pseudo-terminal that plays the
-// module, a user's folders, and verrin started on the pty.
+// module, a user's folders, and build/verrin started on the pty as a user runs
+// it: its own main() and event loop, on the desktop session's display with
+// accessibility on.
 
-#include "e2e/VerrinProcess.h"
-#include "support/WaitUntil.h"
+#include "common/Utf16Text.h"
+#include "e2e/Accessibility.h"
 #include "e2e/XInput.h"
 #include "support/Pty.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <cstdio>
-#include <unistd.h>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
+
+// A user's folders. Runs given the same folders see one another's settings
+// and instance store, as after a restart.
+struct VerrinHome {
+    TempDir dir{"verrin-home"};
+    std::string ConfigDir() const { return dir.Sub("config"); }
+    std::string RuntimeDir() const { return dir.Sub("runtime"); }
+    std::string HomeDir() const { return dir.Sub("home"); }
+    std::string LogPath() const { return dir.path() + "/verrin.log"; }
+    // The settings file (UTF-16LE) as UTF-8 text; empty while there is none.
+    std::string SettingsText() const
+    {
+        const std::string bytes = ReadFile(ConfigDir() + "/Brondel/Verrin.reg");
+        std::u16string units(bytes.size() / 2, u'\0');
+        std::memcpy(units.data(), bytes.data(), units.size() * 2); // little-endian, as this machine
+        return Utf16ToUtf8(std::u16string_view(units).substr(units.empty() || units[0] != 0xFEFF ? 0 : 1));
+    }
+};
+
+// verrin with these arguments; the session's variables are in this process's
+// environment already.
+class VerrinProcess {
+public:
+    VerrinProcess(const VerrinHome &home, std::vector<std::string> arguments) : m_home(home)
+    {
+        arguments.insert(arguments.begin(), VERRIN_BIN_DIR "/verrin");
+        m_process.Start({arguments,
+                         {{"XDG_CONFIG_HOME", home.ConfigDir()}, {"XDG_RUNTIME_DIR", home.RuntimeDir()},
+                          {"HOME", home.HomeDir()}, {"QT_QPA_PLATFORM", "xcb"},
+                          // Qt's bridge to the accessibility bus, whatever the
+                          // desktop's own accessibility setting says.
+                          {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}, {"QT_ACCESSIBILITY", "1"}},
+                         home.LogPath()});
+    }
+    ~VerrinProcess() { m_process.Stop(); }
+
+    // Waits until the main window is shown and active (it has the keyboard).
+    // False when the time ran out or the program ended; Problem() says which.
+    bool WaitReady()
+    {
+        int polls = 0;
+        return WaitUntil([&] {
+            const AccessibleStates s = Window().States();
+            // A window that does not take the keyboard itself soon gets it as
+            // from a user's click.
+            if (s.showing && !s.active && ++polls % 25 == 0)
+                XInput::FocusWindowOf(Pid());
+            return !Running() || (s.showing && s.active);
+        }, 30000) && Running();
+    }
+    // The main window, the one that holds the terminal; empty once it has gone.
+    Accessible Window() const
+    {
+        for (const Accessible &window : FindApplication(Pid()).Children())
+            if (window.Role() == "dialog" && window.Find("terminal view", "text"))
+                return window;
+        return {};
+    }
+    // A control of the main window by accessible name and role.
+    Accessible Control(const std::string &name, const std::string &role) const { return Window().Find(name, role); }
+
+    pid_t Pid() const { return m_process.Pid(); }
+    bool Running() { return m_process.Running(); }
+    void Signal(int sig) { m_process.Signal(sig); }
+    // How it ended ("exit status 0") once it did within ten seconds.
+    std::string Exit() { return DescribeStatus(m_process.Wait(10000)); }
+    // How the program stands and what it printed, for failure messages.
+    std::string Problem()
+    {
+        std::string window = "no main window on the accessibility bus";
+        if (const Accessible w = Window())
+            window = "main window \"" + w.Name() + "\"" + (w.States().showing ? " showing" : " not showing") +
+                     (w.States().active ? " active" : " not active");
+        return "verrin: " + DescribeStatus(m_process.Wait(0)) + ", " + window + "; it printed:\n" +
+               ReadFile(m_home.LogPath());
+    }
+
+private:
+    const VerrinHome &m_home;
+    Subprocess m_process;
+};
 
 class VerrinWindowTest : public ::testing::Test {
 protected:
     // Skips where the machine cannot have a desktop session, fails where it should.
     void SetUp() override;
 
-    // Starts verrin on the pty with --connect and waits until its terminal has
-    // the keyboard, which it gets once the port is open.
-    void StartConnected()
+    // Starts verrin on the pty (or port) and waits until its window is up;
+    // connected, until its terminal has the keyboard, which it gets once the
+    // port is open.
+    void Start(bool connect = true, const std::string &port = "")
     {
         verrin.reset(); // a previous run goes first: it holds the profile
-        verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", pty.path(), "--connect"});
+        std::vector<std::string> options{"--port", port.empty() ? pty.path() : port};
+        if (connect)
+            options.push_back("--connect");
+        verrin = std::make_unique<VerrinProcess>(home, options);
         ASSERT_TRUE(verrin->WaitReady()) << "the window did not come up\n" << verrin->Problem();
-        ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000))
+        ASSERT_TRUE(!connect || WaitUntil([&] { return Terminal().States().focused; }, 10000))
             << "the terminal never had the keyboard (not connected?)\n" << verrin->Problem();
     }
 
     Accessible Terminal() const { return verrin->Control("terminal view", "text"); }
+    Accessible Find(const std::string &name, const std::string &role) const
+    {
+        return FindApplication(verrin->Pid()).Find(name, role);
+    }
 
     // Starts the virtual module in this user's runtime folder, as Setup would
     // find it; gives the path of its port (the first module's is the same
@@ -52,7 +147,7 @@ protected:
         Accessible dialog;
         if (XInput::Click(button.Extents()))
             WaitUntil([&] {
-                dialog = FindApplication(verrin->Pid()).Find(title, "dialog");
+                dialog = Find(title, "dialog");
                 return dialog.States().showing && dialog.States().active;
             }, 10000);
         return dialog;
@@ -60,8 +155,7 @@ protected:
     // Clicks button and waits until the dialog of that title has gone.
     bool Close(const std::string &title, const Accessible &button)
     {
-        return XInput::Click(button.Extents()) &&
-               WaitUntil([&] { return !FindApplication(verrin->Pid()).Find(title, "dialog"); }, 10000);
+        return XInput::Click(button.Extents()) && WaitUntil([&] { return !Find(title, "dialog"); }, 10000);
     }
     // Types text over the text of the dialog's box of that name.
     bool Retype(const Accessible &dialog, const std::string &box, const std::string &text)
@@ -82,48 +176,38 @@ protected:
         return box;
     }
 
+    static bool EndsWith(const std::string &text, const std::string &tail)
+    {
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    }
     // What arrives on the pty until it ends with suffix, the time runs out or
     // verrin ends.
-    std::string ReadUntil(const std::string &suffix, int timeoutMs = 10000)
+    std::string ReadUntil(const std::string &suffix)
     {
         std::string got;
-        WaitUntil(
-            [&] {
-                got += pty.Read(20, 5);
-                const bool done = got.size() >= suffix.size() &&
-                                  got.compare(got.size() - suffix.size(), suffix.size(), suffix) == 0;
-                return done || !verrin->Running();
-            },
-            timeoutMs);
+        WaitUntil([&] { return EndsWith(got += pty.Read(20, 5), suffix) || !verrin->Running(); }, 10000);
         return got;
     }
-
     // Waits until the terminal's accessible text ends with tail (or verrin ends).
-    bool TerminalEndsWith(const std::string &tail, int timeoutMs = 10000)
+    bool TerminalEndsWith(const std::string &tail)
     {
-        auto ends = [&] {
-            const std::string text = Terminal().Text();
-            return text.size() >= tail.size() &&
-                   text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-        };
-        WaitUntil([&] { return ends() || !verrin->Running(); }, timeoutMs);
-        return ends();
+        WaitUntil([&] { return EndsWith(Terminal().Text(), tail) || !verrin->Running(); }, 10000);
+        return EndsWith(Terminal().Text(), tail);
     }
 
-    // What a save adds to the profile as the first load stored it: the two
-    // values never loaded, and the port given on the command line.
-    std::vector<std::pair<std::string, std::string>> FirstSave() const
+    // The settings file as the first load stored it, with what a save adds
+    // (the two values never loaded, and the port given on the command line)
+    // and then each of changes: every first, which must be there, replaced by
+    // its second.
+    std::string Saved(const std::string &stored, const std::vector<std::pair<std::string, std::string>> &changes)
     {
-        return {{"\"Baudrate\"=dword:0001c200\r\n", "\"Baudrate\"=dword:0001c200\r\n\"BdAddr\"=\"\"\r\n"},
-                {"\"CommPort\"=dword:00000002\r\n", "\"CommPort\"=dword:00000002\r\n\"DebugMode\"=dword:00000000\r\n"},
-                {"\"PortName\"=\"\"", "\"PortName\"=\"" + pty.path() + "\""}};
-    }
-    // text with each first (which must be there) replaced by its second.
-    static std::string Replaced(std::string text, std::vector<std::pair<std::string, std::string>> changes,
-                                const std::vector<std::pair<std::string, std::string>> &more = {})
-    {
-        changes.insert(changes.end(), more.begin(), more.end());
-        for (const auto &[from, to] : changes)
+        std::vector<std::pair<std::string, std::string>> all = {
+            {"\"Baudrate\"=dword:0001c200\r\n", "\"Baudrate\"=dword:0001c200\r\n\"BdAddr\"=\"\"\r\n"},
+            {"\"CommPort\"=dword:00000002\r\n", "\"CommPort\"=dword:00000002\r\n\"DebugMode\"=dword:00000000\r\n"},
+            {"\"PortName\"=\"\"", "\"PortName\"=\"" + pty.path() + "\""}};
+        all.insert(all.end(), changes.begin(), changes.end());
+        std::string text = stored;
+        for (const auto &[from, to] : all)
             text = text.find(from) == std::string::npos ? "(no " + from + ")"
                                                          : text.replace(text.find(from), from.size(), to);
         return text;

@@ -4,18 +4,15 @@
 #include "support/Subprocess.h"
 
 #include <X11/Xlib.h>
-#include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 namespace {
-constexpr int kToolMs = 10000;
-
 bool Xdotool(std::vector<std::string> args)
 {
     args.insert(args.begin(), "xdotool");
-    const std::optional<int> status = RunProgram(args, kToolMs);
-    return status && *status == 0;
+    return RunProgram(args, 10000) == 0; // its exit status, when it ended in time
 }
 
 // Puts sym on an unused keycode unless some key already gives it.
@@ -49,13 +46,9 @@ namespace XInput {
 bool Keys(const std::string &keys)
 {
     std::vector<std::string> args{"key"};
-    size_t start = 0;
-    while (start < keys.size()) {
-        const size_t end = std::min(keys.find(' ', start), keys.size());
-        if (end > start)
-            args.push_back(keys.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream names(keys);
+    for (std::string name; names >> name;)
+        args.push_back(name);
     return Xdotool(args);
 }
 

@@ -4,15 +4,14 @@
 #include "e2e/VerrinWindowTest.h"
 
 #include <csignal>
-#include <unistd.h>
-
+#include <tuple>
 
 // What is typed goes out and shows; what arrives is counted whole and shown
 // filtered, or in hex in binary mode; "Clear" empties the terminal and the
 // count, a new connection keeps the count.
 TEST_F(VerrinWindowTest, RunsOnThePortTypesReceivesAndEndsOnSigterm)
 {
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(verrin->Window().Name(),
               "A - " + pty.path() + ": 115200 Baud -  Brondel  Quorrel - 251126G");
 
@@ -40,12 +39,12 @@ TEST_F(VerrinWindowTest, RunsOnThePortTypesReceivesAndEndsOnSigterm)
     EXPECT_EQ(rxCount(), "3") << "a new connection keeps the count";
 
     verrin->Signal(SIGTERM);
-    EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    EXPECT_EQ(verrin->Exit(), "exit status 0") << verrin->Problem();
 }
 
 TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
 {
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_NO_FATAL_FAILURE(Start());
     const ScreenRect placed = verrin->Window().Extents();
     int lines = 0;
     for (const bool tick : {true, false}) {
@@ -61,9 +60,10 @@ TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
         ASSERT_TRUE(verrin->Running()) << what << "\n" << verrin->Problem();
 
         EXPECT_EQ(verrin->Control("Stay On Top", "check box").States().checked, tick) << what;
-        const Accessible window = verrin->Window();
-        EXPECT_TRUE(window.States().showing) << what;
-        EXPECT_EQ(window.Extents().ToString(), placed.ToString()) << what;
+        const ScreenRect now = verrin->Window().Extents();
+        EXPECT_TRUE(verrin->Window().States().showing) << what;
+        EXPECT_EQ(std::tie(now.x, now.y, now.width, now.height), std::tie(placed.x, placed.y, placed.width, placed.height))
+            << what;
         EXPECT_TRUE(verrin->Control("Disconnect", "push button").States().enabled)
             << what << ": no longer connected";
     }
@@ -75,7 +75,7 @@ TEST_F(VerrinWindowTest, StayOnTopKeepsTheWindowRunningConnectedAndInPlace)
 // button then presses nothing.
 TEST_F(VerrinWindowTest, ButtonsSendAndHandTheKeyboardBackToTheTerminal)
 {
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_NO_FATAL_FAILURE(Start());
     const std::string sendData = "at+ab SendData FFFF \"Hello World\\n\"\r\n";
     const struct {
         const char *button;
@@ -106,58 +106,18 @@ TEST_F(VerrinWindowTest, ButtonsSendAndHandTheKeyboardBackToTheTerminal)
     EXPECT_TRUE(verrin->Running() && verrin->Window().States().showing) << verrin->Problem();
 }
 
-// Set Cmds: Cancel leaves profile and captions alone; OK stores "Café" as
-// text in the settings file and renames CMD10 after its line count. After a
+// Set Cmds: Cancel leaves the profile and the captions alone. Enter neither
+// closes the dialog nor presses OK; a character without an 8-bit code does
+// not go in; the block boxes work only while "Continuous" (on by default) is
+// off; OK refuses each bad box in turn with its message, then stores the text
+// ("Café" as Unicode text) and renames CMD10 after its line count. After a
 // restart CMD1 sends the text in the 8-bit page: 43 61 66 E9, then CR LF.
-TEST_F(VerrinWindowTest, TextTypedIntoSetCmdsSurvivesARestartByteForByte)
+// (Where the keyboard goes after a message, the session without a window
+// manager cannot show: the dialog's own test checks it.)
+TEST_F(VerrinWindowTest, SetCmdsRefusesBadBoxesAndItsTextSurvivesARestartByteForByte)
 {
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
+    ASSERT_NO_FATAL_FAILURE(Start());
     const std::string stored = home.SettingsText();
-    for (const char *button : {"Cancel", "OK"}) {
-        SCOPED_TRACE(button);
-        const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
-        ASSERT_TRUE(dialog) << verrin->Problem();
-        ASSERT_TRUE(Retype(dialog, "command 1 text", "Café") && Retype(dialog, "line count", "250"));
-        ASSERT_TRUE(Close("Send Command", dialog.Find(button, "push button")));
-    }
-    ASSERT_TRUE(WaitUntil([&] { return home.SettingsText().find("\"SendCmd1\"=\"Café\"") != std::string::npos; },
-                          10000))
-        << home.SettingsText();
-    EXPECT_EQ(home.SettingsText(), Replaced(stored, FirstSave(),
-                                            {{R"("SendCmd1"="at+ab SendData FFFF \"Hello World\\n\"")",
-                                              R"("SendCmd1"="Café")"},
-                                             {R"("SendCmd10"="100")", R"("SendCmd10"="250")"}}))
-        << "Cancel kept an edit, or OK another";
-    EXPECT_TRUE(verrin->Control("Send 250 lines", "push button")) << "CMD10's caption";
-
-    verrin->Signal(SIGTERM);
-    ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
-    ASSERT_TRUE(XInput::Click(verrin->Control("Send Data", "push button").Extents()));
-    const std::string sent = ReadUntil("\r\n");
-    EXPECT_EQ(Hex(sent + pty.Read(200)), "43 61 66 E9 0D 0A");
-    EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
-}
-
-// Set Cmds: Enter neither closes the dialog nor presses OK; a character
-// without an 8-bit code does not go in; the block boxes work only while
-// "Continuous" (on by default) is off; OK refuses each bad box in turn with
-// its message, then takes the good ones. (Where the keyboard goes after the
-// message, the session without a window manager cannot show: the dialog's
-// own test checks it.)
-TEST_F(VerrinWindowTest, SetCmdsRefusesEachBadBoxAtOk)
-{
-    ASSERT_NO_FATAL_FAILURE(StartConnected());
-    const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
-    ASSERT_TRUE(dialog && XInput::Click(dialog.Find("command 3 name", "text").Extents()));
-    ASSERT_TRUE(XInput::Keys("Return KP_Enter") && XInput::Type("Infoł€"));
-    EXPECT_TRUE(WaitUntil([&] { return dialog.Find("command 3 name", "text").Text() == "Info€"; }, 5000))
-        << dialog.Find("command 3 name", "text").Text();
-    EXPECT_TRUE(dialog.States().showing) << "Enter closed the dialog";
-    const Accessible blockSize = dialog.Find("bytes per block", "text");
-    EXPECT_FALSE(blockSize.States().enabled || dialog.Find("pause per block", "text").States().enabled);
-    ASSERT_TRUE(XInput::Click(dialog.Find("continuous", "check box").Extents()));
-    EXPECT_TRUE(WaitUntil([&] { return blockSize.States().enabled; }, 5000));
     const struct {
         const char *box, *bad, *good, *message;
     } boxes[] = {
@@ -165,19 +125,49 @@ TEST_F(VerrinWindowTest, SetCmdsRefusesEachBadBoxAtOk)
         {"bytes per block", "0", "65536", kBlockSizeRangeMessage},
         {"pause per block", "", "0", kUnsignedMessage},
     };
-    for (const auto &b : boxes) {
-        SCOPED_TRACE(b.box);
-        ASSERT_TRUE(Retype(dialog, b.box, b.bad) && XInput::Click(dialog.Find("OK", "push button").Extents()));
-        const Accessible box = MessageBox(b.message);
-        ASSERT_TRUE(box && XInput::Click(box.Find("OK", "push button").Extents()));
-        ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
-        ASSERT_TRUE(Retype(dialog, b.box, b.good));
+    for (const char *button : {"Cancel", "OK"}) {
+        SCOPED_TRACE(button);
+        const Accessible dialog = Open("Send Command", verrin->Control("Set Cmds", "push button"));
+        ASSERT_TRUE(dialog) << verrin->Problem();
+        ASSERT_TRUE(Retype(dialog, "command 1 text", "Café") && Retype(dialog, "line count", "250"));
+        if (button == std::string("OK")) {
+            ASSERT_TRUE(XInput::Click(dialog.Find("command 3 name", "text").Extents()));
+            ASSERT_TRUE(XInput::Keys("Return KP_Enter") && XInput::Type("Infoł€"));
+            EXPECT_TRUE(WaitUntil([&] { return dialog.Find("command 3 name", "text").Text() == "Info€"; }, 5000))
+                << dialog.Find("command 3 name", "text").Text();
+            EXPECT_TRUE(dialog.States().showing) << "Enter closed the dialog";
+            const Accessible blockSize = dialog.Find("bytes per block", "text");
+            EXPECT_FALSE(blockSize.States().enabled || dialog.Find("pause per block", "text").States().enabled);
+            ASSERT_TRUE(XInput::Click(dialog.Find("continuous", "check box").Extents()));
+            EXPECT_TRUE(WaitUntil([&] { return blockSize.States().enabled; }, 5000));
+            for (const auto &b : boxes) {
+                SCOPED_TRACE(b.box);
+                ASSERT_TRUE(Retype(dialog, b.box, b.bad) && XInput::Click(dialog.Find("OK", "push button").Extents()));
+                const Accessible box = MessageBox(b.message);
+                ASSERT_TRUE(box && XInput::Click(box.Find("OK", "push button").Extents()));
+                ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
+                ASSERT_TRUE(Retype(dialog, b.box, b.good));
+            }
+        }
+        ASSERT_TRUE(Close("Send Command", dialog.Find(button, "push button")));
     }
-    ASSERT_TRUE(Close("Send Command", dialog.Find("OK", "push button")));
-    const std::string stored = home.SettingsText();
-    for (const char *value : {R"("CmdName3"="Info€")", R"("SendCmd10"="250")", R"("SendContinuous"=dword:00000000)",
-                              R"("SendBlockSize"=dword:00010000)", R"("SendMsPause"=dword:00000000)"})
-        EXPECT_NE(stored.find(value), std::string::npos) << value << " not in\n" << stored;
+    const std::string expected = Saved(stored, {
+        {R"("SendCmd1"="at+ab SendData FFFF \"Hello World\\n\"")", R"("SendCmd1"="Café")"},
+        {R"("SendCmd10"="100")", R"("SendCmd10"="250")"}, {R"("CmdName3"="")", R"("CmdName3"="Info€")"},
+        {R"("SendContinuous"=dword:00000001)", R"("SendContinuous"=dword:00000000)"},
+        {R"("SendBlockSize"=dword:00000100)", R"("SendBlockSize"=dword:00010000)"},
+        {R"("SendMsPause"=dword:00000064)", R"("SendMsPause"=dword:00000000)"}});
+    EXPECT_TRUE(WaitUntil([&] { return home.SettingsText() == expected; }, 10000))
+        << "Cancel kept an edit, or OK another:\n" << home.SettingsText();
+    EXPECT_TRUE(verrin->Control("Send 250 lines", "push button")) << "CMD10's caption";
+
+    verrin->Signal(SIGTERM);
+    ASSERT_EQ(verrin->Exit(), "exit status 0") << verrin->Problem();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(XInput::Click(verrin->Control("Send Data", "push button").Extents()));
+    const std::string sent = ReadUntil("\r\n");
+    EXPECT_EQ(Hex(sent + pty.Read(200)), "43 61 66 E9 0D 0A");
+    EXPECT_TRUE(TerminalEndsWith("Café\r\n")) << Terminal().Text();
 }
 
 // Setup from the main window: OK stores every field it shows, and nothing
@@ -185,9 +175,8 @@ TEST_F(VerrinWindowTest, SetCmdsRefusesEachBadBoxAtOk)
 // Setup is cancelled.
 TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
 {
-    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", pty.path()});
-    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem(); // not connected: Setup works only then
-    const std::string expected = Replaced(home.SettingsText(), FirstSave(), {
+    ASSERT_NO_FATAL_FAILURE(Start(false)); // not connected: Setup works only then
+    const std::string expected = Saved(home.SettingsText(), {
         {R"("Baudrate"=dword:0001c200)", R"("Baudrate"=dword:0001f400)"}, // 115200 to 128000
         {R"("AppendLF"=dword:00000001)", R"("AppendLF"=dword:00000000)"},
         {R"("FlowEnabled"=dword:00000001)", R"("FlowEnabled"=dword:00000000)"},
@@ -217,7 +206,7 @@ TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
     }
     EXPECT_NE(verrin->Window().Name().find(": 128000 Baud"), std::string::npos) << verrin->Window().Name();
     verrin->Signal(SIGTERM); // the exit saves what the window holds
-    ASSERT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+    ASSERT_EQ(verrin->Exit(), "exit status 0") << verrin->Problem();
     EXPECT_EQ(home.SettingsText(), expected);
 }
 
@@ -226,32 +215,26 @@ TEST_F(VerrinWindowTest, SetupStoresEveryFieldAndCancelDropsTheColours)
 TEST_F(VerrinWindowTest, SigtermEndsTheProgramFromAnyOpenDialog)
 {
     const struct {
-        std::vector<const char *> clicks; // buttons of the main window, in turn
-        const char *key;                  // then this key, if any
-        const char *opens;                // the dialog's accessible name
+        const char *click, *key, *opens; // a button of the main window, then a key if any; the dialog's name
     } cases[] = {
-        {{"Set Cmds"}, nullptr, "Send Command"},
-        {{"Clear Profiles"}, nullptr, "Alert"},
-        {{"Net View"}, nullptr, "Mesh network graph"},
-        {{"Net View"}, "Escape", "Closing Netview"}, // the view closed with a scan unanswered
+        {"Set Cmds", nullptr, "Send Command"},
+        {"Clear Profiles", nullptr, "Alert"},
+        {"Net View", nullptr, "Mesh network graph"},
+        {"Net View", "Escape", "Closing Netview"}, // the view closed with a scan unanswered
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.opens);
-        ASSERT_NO_FATAL_FAILURE(StartConnected());
+        ASSERT_NO_FATAL_FAILURE(Start());
         EXPECT_EQ(verrin->Window().Name().substr(0, 4), "A - ") << "the profile was not freed";
-        for (const char *button : c.clicks)
-            ASSERT_TRUE(XInput::Click(verrin->Control(button, "push button").Extents()));
+        ASSERT_TRUE(XInput::Click(verrin->Control(c.click, "push button").Extents()));
         if (c.key) {
-            ASSERT_TRUE(WaitUntil([&] { return bool(FindApplication(verrin->Pid()).Find("Mesh network graph", "dialog")); },
-                                  10000));
+            ASSERT_TRUE(WaitUntil([&] { return bool(Find("Mesh network graph", "dialog")); }, 10000));
             ASSERT_TRUE(XInput::Keys(c.key));
         }
-        ASSERT_TRUE(WaitUntil([&] { return bool(FindApplication(verrin->Pid()).Find(c.opens, "dialog")) ||
-                                           bool(FindApplication(verrin->Pid()).Find(c.opens, "alert")); },
-                              10000))
+        ASSERT_TRUE(WaitUntil([&] { return Find(c.opens, "dialog") || Find(c.opens, "alert"); }, 10000))
             << verrin->Problem();
         verrin->Signal(SIGTERM);
-        EXPECT_EQ(DescribeStatus(verrin->WaitExit(10000)), "exit status 0") << verrin->Problem();
+        EXPECT_EQ(verrin->Exit(), "exit status 0") << verrin->Problem();
     }
 }
 
@@ -264,8 +247,7 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     Subprocess module;
     const std::string port = StartModule(module, {"--log", log});
     ASSERT_FALSE(port.empty());
-    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port});
-    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
+    ASSERT_NO_FATAL_FAILURE(Start(false, port));
     const Accessible setup = Open("Setup", verrin->Control("Setup", "push button"));
     ASSERT_TRUE(setup && XInput::Click(setup.Find("Reconnect", "check box").Extents()));
     ASSERT_TRUE(WaitUntil([&] { return setup.Find("Reconnect", "check box").States().checked; }, 5000));
@@ -284,12 +266,9 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     ASSERT_EQ(StartModule(again, {"--log", log}), port);
     ASSERT_TRUE(WaitUntil([&] { return !waiting() && Terminal().States().focused; }, 5000))
         << verrin->Window().Name() << "\n" << verrin->Problem();
-    EXPECT_FALSE(FindApplication(verrin->Pid()).Find("Comm Port Error", "alert")) << "the loss was shown in a box";
+    EXPECT_FALSE(Find("Comm Port Error", "alert")) << "the loss was shown in a box";
     ASSERT_TRUE(XInput::Type("at+ab info") && XInput::Keys("Return"));
-    EXPECT_TRUE(WaitUntil([&] {
-        const std::string got = ReadFile(log);
-        return got.size() >= 12 && got.compare(got.size() - 12, 12, "at+ab info\r\n") == 0;
-    }, 10000)) << ReadFile(log);
+    EXPECT_TRUE(WaitUntil([&] { return EndsWith(ReadFile(log), "at+ab info\r\n"); }, 10000)) << ReadFile(log);
 }
 
 // "Save Picture..." from the mesh view's context menu, a real right click while
@@ -299,17 +278,15 @@ TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
     Subprocess module;
     const std::string port = StartModule(module);
     ASSERT_FALSE(port.empty());
-    verrin = std::make_unique<VerrinProcess>(home, std::vector<std::string>{"--port", port, "--connect"});
-    ASSERT_TRUE(verrin->WaitReady()) << verrin->Problem();
-    ASSERT_TRUE(WaitUntil([&] { return Terminal().States().focused; }, 10000));
+    ASSERT_NO_FATAL_FAILURE(Start(true, port));
     ASSERT_TRUE(XInput::Click(verrin->Control("Net View", "push button").Extents()));
     Accessible view;
     ASSERT_TRUE(WaitUntil([&] {
-        view = FindApplication(verrin->Pid()).Find("Mesh network graph", "dialog");
+        view = Find("Mesh network graph", "dialog");
         return view && view.Description().find("13 nodes") != std::string::npos;
     }, 15000)) << view.Description();
     // The menu's one entry, chosen from the keyboard once the menu is up.
-    const auto dialogUp = [&] { return bool(FindApplication(verrin->Pid()).Find("Save Picture", "dialog")); };
+    const auto dialogUp = [&] { return bool(Find("Save Picture", "dialog")); };
     ASSERT_TRUE(XInput::Click(view.Extents(), 3));
     WaitUntil([] { return false; }, 500); // the menu opens (Return without it would close the view)
     ASSERT_TRUE(XInput::Keys("Down") && XInput::Keys("Return"));
