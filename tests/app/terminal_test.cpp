@@ -1,0 +1,249 @@
+// The terminal: its text at the edges of the receive rules (the filter with
+// backspace inside one call, the trim counted on unfiltered bytes right at the
+// limit, echo outside both, hex lines trimmed per byte), a step received in
+// slices, and the view read back as a screen reader reads it: where each
+// character stands, scrolled through the whole text, and painted.
+// fuzz_terminal_text checks the text's rules against a model on random input.
+#include "app/CTerminalView.h"
+#include "app/SlicedReceive.h"
+#include "dialogs/ColorText.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+const uint8_t *Bytes(std::string_view s) { return reinterpret_cast<const uint8_t *>(s.data()); }
+
+// A port whose waiting bytes grow by `arriving` after every read.
+struct ArrivingLink : SerialLink {
+    ArrivingLink(std::string w, std::string a = "") : waiting(std::move(w)), arriving(std::move(a)) {}
+    std::string waiting, arriving, read;
+    int32_t BytesWaiting() override { return int32_t(waiting.size()); }
+    int32_t ReadByte() override { return -1; }
+    uint32_t ReadBlock(uint8_t *buffer, int32_t max) override
+    {
+        const size_t n = std::min(waiting.size(), size_t(max));
+        std::copy_n(waiting.begin(), n, buffer);
+        read += waiting.substr(0, n);
+        waiting = waiting.substr(n) + arriving;
+        return uint32_t(n);
+    }
+    int32_t WriteBytes(const uint8_t *, uint32_t) override { return -1; }
+    void SetRtsHandshake(bool) override {}
+};
+
+// A terminal text shown in a view of 320 x 200 pixels.
+struct View {
+    TerminalText text;
+    CTerminalView view;
+
+    View()
+    {
+        QFont font(QStringLiteral("Courier New"));
+        font.setPixelSize(12);
+        view.setFont(font);
+        view.resize(320, 200);
+        view.show();
+        (void)QTest::qWaitForWindowExposed(&view);
+    }
+    void Echo(std::string_view s)
+    {
+        text.Echo(s);
+        view.Follow(text);
+    }
+    QAccessibleTextInterface *Access() { return QAccessible::queryAccessibleInterface(&view)->textInterface(); }
+    // Viewport rectangle of the character cell at offset.
+    QRect Cell(size_t offset)
+    {
+        const QRect r = Access()->characterRect(int(offset));
+        return QRect(view.viewport()->mapFromGlobal(r.topLeft()), r.size());
+    }
+    int OffsetAt(QPoint viewportPoint) { return Access()->offsetAtPoint(view.viewport()->mapToGlobal(viewportPoint)); }
+    bool AtEnd() { return view.verticalScrollBar()->value() == view.verticalScrollBar()->maximum(); }
+    // Whether a pixel of area in the viewport comes close to the colour.
+    bool Painted(QRect area, uint32_t colorValue)
+    {
+        const QImage shot = view.viewport()->grab().toImage();
+        const QColor want = CControlColors::ToQColor(colorValue);
+        area &= shot.rect();
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) +
+                        std::abs(c.blue() - want.blue()) < 60)
+                    return true;
+            }
+        return false;
+    }
+};
+} // namespace
+
+TEST(TerminalText, FilterTrimAndHexAtTheirEdges)
+{
+    TerminalText t; // a backspace rubs out within its call only, and never a line end
+    const std::string bytes = std::string("AB\bC\n\b\t\a\x1b\x7f\x80\xff", 12) + std::string(1, '\0') + "x\ry ~";
+    t.AppendReceived(Bytes(bytes), bytes.size());
+    t.AppendReceived(Bytes("\b"), 1);
+    EXPECT_EQ(t.Text(), "AC\nx\ry ~");
+
+    const size_t limit = TerminalText::kLimit, keep = TerminalText::kKeepBase;
+    const struct {
+        const char *name;
+        size_t echoed;     // an echo of that many x first
+        std::string step;  // then one received step
+        bool hex;
+        size_t length;     // the length after it
+        std::string tail;
+    } cases[] = {
+        {"one short of the limit: nothing cut", limit - 21, std::string(20, 'y'), false, limit - 1, "y"},
+        {"at the limit: cut for the step", limit - 11, std::string(20, 'y'), false, keep, "x" + std::string(20, 'y')},
+        {"ten bytes of which two show trim for ten", limit - 5, "\x01\x02\x03\x04\x05\x06\x07\x08ok", false,
+         keep - 10 + 2, "xok"},
+        {"a step larger than the keep size leaves only itself", 3, std::string(limit + 100, 'z'), false,
+         limit + 100, "zz"},
+        // " AB" reaches the limit and trims to kKeepBase - 3; " CD" and CR LF fit.
+        {"hex trims per byte", limit - 3, "\xAB\xCD", true, keep + 5, "x AB CD\r\n"},
+    };
+    for (const auto &c : cases) {
+        TerminalText text;
+        text.Echo(std::string(c.echoed, 'x'));
+        c.hex ? text.AppendHex(Bytes(c.step), c.step.size()) : text.AppendReceived(Bytes(c.step), c.step.size());
+        EXPECT_EQ(text.Length(), c.length) << c.name;
+        EXPECT_EQ(text.Text().substr(text.Length() - std::min(text.Length(), c.tail.size())), c.tail) << c.name;
+    }
+
+    TerminalText echo; // an echo is never trimmed, but a piece of the line test's echo is
+    echo.Echo(std::string(limit, 'x'));
+    echo.Echo("\x01\xff\r");
+    EXPECT_EQ(echo.Length(), limit + 3);
+    echo.EchoTrimmed("\x01\xff\r");
+    EXPECT_EQ(echo.Length(), keep);
+}
+
+// A step shown in slices ends as one AppendReceived or AppendHex of the bytes
+// waiting at its start; bytes arriving meanwhile belong to the next step.
+TEST(SlicedReceive, AStepInSlicesShowsWhatTheWholeStepShows)
+{
+    const struct { const char *name; bool hex; size_t prefill; std::string step; size_t slice; } cases[] = {
+        {"backspace across slices", false, 0, "AB\b\bC\x01D", 2},
+        {"trim for the whole step", false, TerminalText::kLimit - 10, std::string(15, 'y') + "\b\bz", 4},
+        {"hex, one line", true, 0, std::string("A\xFF\r\n\x00", 5), 2},
+        {"hex at the limit", true, TerminalText::kLimit - 5, "ABCDEFG", 3},
+    };
+    for (const auto &c : cases) {
+        TerminalText sliced, whole;
+        sliced.Echo(std::string(c.prefill, 'x'));
+        whole.Echo(std::string(c.prefill, 'x'));
+        ArrivingLink link{c.step, "+"};
+        SlicedReceive receive(link, sliced);
+        ASSERT_TRUE(receive.Start(c.hex)) << c.name;
+        while (receive.Continue(c.slice)) {
+        }
+        EXPECT_EQ(link.read, c.step) << c.name << ": every byte of the step read once";
+        c.hex ? whole.AppendHex(Bytes(c.step), c.step.size()) : whole.AppendReceived(Bytes(c.step), c.step.size());
+        EXPECT_TRUE(sliced.Text() == whole.Text()) << c.name << ": " << sliced.Length() << " against "
+                                                   << whole.Length() << " characters";
+    }
+
+    TerminalText text; // an echo between two slices ends the receive call
+    ArrivingLink link{"AB\bC"};
+    SlicedReceive receive(link, text);
+    receive.Start(false);
+    receive.Continue(2);
+    text.Echo("x");
+    while (receive.Continue(2)) {
+    }
+    EXPECT_EQ(text.Text(), "ABxC");
+}
+
+// The view stays at the end of the text, scrolls back through all of it, and
+// lays it out as the text's line ends say, across updates and trims too.
+TEST(TerminalView, EveryCharacterStandsWhereItsLineSaysThroughScrollsAndTrims)
+{
+    View v;
+    for (int i = 0; i < 200; ++i)
+        v.Echo("row " + std::to_string(1000 + i) + "\r\n"); // ten characters a line
+    QScrollBar *bar = v.view.verticalScrollBar();
+    const QPoint topLeft(4, 2);
+    bar->setValue(0);
+    EXPECT_EQ(v.OffsetAt(topLeft), 0);
+    bar->setValue(57);
+    EXPECT_EQ(v.OffsetAt(topLeft), 570);
+    bar->setValue(bar->maximum());
+    QWheelEvent wheel(QPointF(50, 50), v.view.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(v.view.viewport(), &wheel);
+    EXPECT_LT(bar->value(), bar->maximum()) << "the wheel scrolls back";
+    v.Echo("x");
+    EXPECT_TRUE(v.AtEnd()) << "new text scrolls to the end again";
+    v.view.resize(150, 200);
+    EXPECT_TRUE(v.AtEnd()) << "a narrower view keeps the end in view";
+
+    // A CR at the end and the LF of a later update make one line end, and a
+    // bare CR ends a line of its own.
+    v.Echo("ab\r");
+    v.Echo("\ncd\re");
+    const size_t end = v.text.Length(), rowHeight = size_t(v.Cell(end - 8).height()); // the "a"
+    EXPECT_EQ(size_t(v.Cell(end - 4).top() - v.Cell(end - 8).top()), rowHeight) << "the c";
+    EXPECT_EQ(size_t(v.Cell(end - 1).top() - v.Cell(end - 8).top()), 2 * rowHeight) << "the e";
+
+    // A trim at a line's start, inside it, before its CR and between CR and
+    // LF: the rest of that line is the first row, the next line the second.
+    std::string lines;
+    while (lines.size() < TerminalText::kLimit - 100)
+        lines += "12345678\r\n";
+    for (const size_t cut : {0u, 5u, 8u, 9u}) {
+        v.text.Clear();
+        v.text.AppendReceived(Bytes(lines), lines.size());
+        v.view.Follow(v.text);
+        const std::string step = std::string(98 + cut, 'z') + "\r\n"; // drops 1900 + its size at the front
+        v.text.AppendReceived(Bytes(step), step.size());
+        v.view.Follow(v.text);
+        const size_t second = v.text.Text().find('\n') + 1;
+        ASSERT_EQ(second, 10 - cut) << "cut " << cut;
+        bar->setValue(1);
+        EXPECT_EQ(v.OffsetAt(topLeft), int(second)) << "cut " << cut;
+        bar->setValue(2);
+        EXPECT_EQ(v.OffsetAt(topLeft), int(second + 10)) << "cut " << cut;
+    }
+
+    // One line longer than the limit (a hex step) wraps, and any row of it can be reached.
+    v.text.Clear();
+    std::vector<uint8_t> bytes(1500000, 0xA5);
+    v.text.AppendHex(bytes.data(), bytes.size());
+    v.view.Follow(v.text);
+    int columns = 1;
+    while (v.Cell(columns).top() == v.Cell(0).top())
+        ++columns;
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), (int(v.text.Length()) - 2 + columns - 1) / columns + 1);
+    EXPECT_EQ(v.Access()->cursorPosition(), int(v.text.Length())) << "the caret follows the end";
+    bar->setValue(12345);
+    EXPECT_EQ(v.OffsetAt(topLeft), 12345 * columns);
+}
+
+TEST(TerminalView, PaintsTheLastRowInTheColoursSetAndKeepsTheEditBoxColourRules)
+{
+    View v;
+    for (int i = 0; i < 40; ++i)
+        v.Echo("line " + std::to_string(i) + "\r\n");
+    v.Echo("last");
+    v.view.SetReadOnly(false);
+    v.view.SetBackgroundColor(ParseColor("DDDDFF"));
+    v.view.SetTextColor(ParseColor("FF0000"));
+    const QRect last = v.Cell(v.text.Length() - 4).united(v.Cell(v.text.Length() - 1));
+    EXPECT_TRUE(v.Painted(last, ParseColor("FF0000"))) << "the last row, in view";
+    EXPECT_FALSE(v.Painted(QRect(0, last.bottom() + 1, 999, 999), ParseColor("FF0000"))) << "nothing below it";
+    EXPECT_EQ(v.view.viewport()->grab().toImage().pixelColor(v.view.viewport()->width() - 2, last.center().y()),
+              CControlColors::ToQColor(ParseColor("DDDDFF")));
+
+    // Writable turns the background white; read-only keeps the one stored.
+    v.view.SetBackgroundColor(0x123456);
+    v.view.SetReadOnly(false);
+    EXPECT_EQ(v.view.BackgroundColor(), 0xFFFFFFu);
+    v.view.SetBackgroundColor(0x123456);
+    v.view.SetReadOnly(true);
+    EXPECT_EQ(v.view.BackgroundColor(), 0x123456u);
+}
