@@ -12,7 +12,6 @@
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
-#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -211,17 +210,6 @@ protected:
             text = text.find(from) == std::string::npos ? "(no " + from + ")"
                                                          : text.replace(text.find(from), from.size(), to);
         return text;
-    }
-
-    static std::string Hex(const std::string &bytes)
-    {
-        std::string out;
-        for (const unsigned char b : bytes) {
-            char h[4];
-            std::snprintf(h, sizeof h, out.empty() ? "%02X" : " %02X", b);
-            out += h;
-        }
-        return out.empty() ? "(nothing)" : out;
     }
 
     PtyPair pty;

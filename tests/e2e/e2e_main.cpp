@@ -61,17 +61,15 @@ public:
             m_x, {{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, Log("xvfb")});
         // No variable may lead a program to another desktop, bus, input
         // method or session manager.
-        EnvChanges env = {{"DISPLAY", ":" + display}, {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-                          {"AT_SPI_BUS_ADDRESS", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
-                          {"SESSION_MANAGER", std::nullopt}, {"QT_IM_MODULE", std::nullopt},
-                          {"XMODIFIERS", std::nullopt}};
-        for (const auto &[name, value] : env)
-            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        ::setenv("DISPLAY", (":" + display).c_str(), 1);
+        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "SESSION_MANAGER",
+                                 "QT_IM_MODULE", "XMODIFIERS"})
+            ::unsetenv(name);
+        EnvChanges env{{"GSETTINGS_BACKEND", "memory"}};
         // The services the bus starts (the accessibility bus among them) keep
         // their sockets, settings and caches here.
         for (const char *folder : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
             env[folder] = m_dir.Sub(folder);
-        env["GSETTINGS_BACKEND"] = "memory";
         const std::string bus = display.empty() ? std::string() : StartAnnouncing(m_bus, {
             {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--nosyslog",
              "--address=unix:dir=" + m_dir.Sub("bus"), "--print-address=3"}, env, Log("dbus")});
