@@ -1,15 +1,12 @@
 // The main window on a pseudo-terminal that this test reads and writes, where
-// it must be fast and precise: the timing of a line test and its end, and a
-// capture of 50 MB. What a user sees and types is the end-to-end tests'
-// (tests/e2e).
+// it must be fast and precise: the timing of a line test and its end. What a
+// user sees and types is the end-to-end tests' (tests/e2e); capture through
+// the window is the fault soak's (tests/soak).
 #include "app/CTerminalView.h"
 #include "app/ModuleWindow.h"
 #include "support/Pty.h"
 
-#include <atomic>
 #include <chrono>
-#include <random>
-#include <thread>
 
 namespace {
 struct PtyWindow : PtyPair, ModuleWindow {
@@ -141,35 +138,4 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     EXPECT_FALSE(PtyLog().Read(w.master(), 1).bytes.empty());
     w.CloseMaster();
     EXPECT_TRUE(w.LossToldOnce(0));
-}
-
-// 50 MB of random bytes, written as the window reads them while capture runs,
-// reach the capture file whole and in order.
-TEST(MainWindow, CaptureSavesEveryReceivedByteInOrder)
-{
-    PtyWindow w;
-    std::string bytes(50 << 20, '\0');
-    std::mt19937 random(50);
-    std::generate(bytes.begin(), bytes.end(), [&] { return char(random()); });
-    QAbstractButton *capture = w.Button(MainId::Capture);
-    capture->click();
-    ASSERT_EQ(capture->text(), "Stop Capture") << w.LastMessage();
-    std::atomic<bool> stop{false};
-    std::thread writer([&] { // as fast as the pty takes them, while the window reads
-        for (size_t sent = 0; sent < bytes.size() && !stop;) {
-            pollfd p{w.master(), POLLOUT, 0};
-            const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::write(w.master(), &bytes[sent], bytes.size() - sent) : 0;
-            sent += n > 0 ? size_t(n) : 0;
-        }
-    });
-    EXPECT_TRUE(WaitFor([&] { return w.RxCount() == long(bytes.size()); }, 120000))
-        << w.RxCount() << " of " << bytes.size() << " bytes received";
-    stop = true;
-    writer.join();
-    capture->click();
-    EXPECT_EQ(capture->text(), "Start Capture");
-    const QByteArray saved = ReadWholeFile(QDir::home().filePath("verrin.dat"));
-    EXPECT_EQ(size_t(saved.size()), bytes.size());
-    EXPECT_TRUE(bytes.compare(0, bytes.size(), saved.constData(), size_t(saved.size())) == 0)
-        << "the capture is not the bytes received";
 }
