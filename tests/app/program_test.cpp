@@ -7,6 +7,7 @@
 #include "settings/SettingsStore.h"
 #include "support/Pty.h"
 #include "support/Subprocess.h"
+#include "support/TempDir.h"
 #include "support/WaitFor.h"
 
 #include <QDir>
@@ -46,10 +47,14 @@ struct Verrin : QProcess {
     }
 };
 
-QByteArray SettingsFileBytes()
+std::string SettingsFileBytes() { return ReadFile(QFile::encodeName(CRegistry::FilePath()).toStdString()); }
+
+// Profile A's defaults saved; gives the file's bytes then.
+std::string SaveDefaults()
 {
-    QFile file(CRegistry::FilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    CRegistry registry;
+    (void)SaveSettings(registry, "A", Settings{});
+    return SettingsFileBytes();
 }
 } // namespace
 
@@ -109,11 +114,7 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
     ASSERT_TRUE(store.IsOpen());
     for (const char *profile : kProfileNames)
         store.AddDwordValue(profile, uint32_t(::getpid()));
-    {
-        CRegistry registry;
-        (void)SaveSettings(registry, "A", Settings{});
-    }
-    const QByteArray settings = SettingsFileBytes();
+    const std::string settings = SaveDefaults();
     const QString notAFolder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + "/Brondel/Verrin.reg/runtime";
     const std::tuple<int, QString, const char *> cases[] = {{SIGTERM, {}, "in use"},
                                                             {SIGINT, notAFolder, "could not be opened"}};
@@ -133,11 +134,7 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
 TEST(Program, AStoppedHolderOfTheSettingsFileIsNamedAndTheStartEndsCleanly)
 {
     CSharedMemory store;
-    {
-        CRegistry registry;
-        (void)SaveSettings(registry, "A", Settings{});
-    }
-    const QByteArray settings = SettingsFileBytes();
+    const std::string settings = SaveDefaults();
     Subprocess holder;
     ASSERT_TRUE(HoldLockStopped(holder, QFile::encodeName(CRegistry::FilePath() + ".access").toStdString()));
     QElapsedTimer t;
