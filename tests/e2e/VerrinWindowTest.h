@@ -2,7 +2,8 @@
 // Fixture of the end-to-end window tests: a pseudo-terminal that plays the
 // module, a user's folders, and build/verrin started on the pty as a user runs
 // it: its own main() and event loop, on the desktop session's display with
-// accessibility on.
+// accessibility on. Runs of one test share the folders, and so see one
+// another's settings and instance store, as after a restart.
 
 #include "common/Utf16Text.h"
 #include "e2e/Accessibility.h"
@@ -17,111 +18,97 @@
 #include <memory>
 #include <unistd.h>
 
-// A user's folders. Runs given the same folders see one another's settings
-// and instance store, as after a restart.
-struct VerrinHome {
-    TempDir dir{"verrin-home"};
-    std::string ConfigDir() const { return dir.Sub("config"); }
-    std::string RuntimeDir() const { return dir.Sub("runtime"); }
-    std::string HomeDir() const { return dir.Sub("home"); }
-    std::string LogPath() const { return dir.path() + "/verrin.log"; }
-    // The settings file (UTF-16LE) as UTF-8 text; empty while there is none.
-    std::string SettingsText() const
-    {
-        const std::string bytes = ReadFile(ConfigDir() + "/Brondel/Verrin.reg");
-        std::u16string units(bytes.size() / 2, u'\0');
-        std::memcpy(units.data(), bytes.data(), units.size() * 2); // little-endian, as this machine
-        return Utf16ToUtf8(std::u16string_view(units).substr(units.empty() || units[0] != 0xFEFF ? 0 : 1));
-    }
-};
+class VerrinWindowTest : public ::testing::Test {
+protected:
+    // Skips where the machine cannot have a desktop session, fails where it should.
+    void SetUp() override;
 
-// verrin with these arguments; the session's variables are in this process's
-// environment already.
-class VerrinProcess {
-public:
-    VerrinProcess(const VerrinHome &home, std::vector<std::string> arguments) : m_home(home)
+    // Starts verrin on the pty (or port) and waits until its window is shown
+    // and active; connected, until its terminal has the keyboard, which it
+    // gets once the port is open.
+    void Start(bool connect = true, const std::string &port = "")
     {
-        arguments.insert(arguments.begin(), VERRIN_BIN_DIR "/verrin");
-        m_process.Start({arguments,
-                         {{"XDG_CONFIG_HOME", home.ConfigDir()}, {"XDG_RUNTIME_DIR", home.RuntimeDir()},
-                          {"HOME", home.HomeDir()}, {"QT_QPA_PLATFORM", "xcb"},
-                          // Qt's bridge to the accessibility bus, whatever the
-                          // desktop's own accessibility setting says.
-                          {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}, {"QT_ACCESSIBILITY", "1"}},
-                         home.LogPath()});
-    }
-    ~VerrinProcess() { m_process.Stop(); }
-
-    // Waits until the main window is shown and active (it has the keyboard).
-    // False when the time ran out or the program ended; Problem() says which.
-    bool WaitReady()
-    {
+        verrin.reset(); // a previous run goes first: it holds the profile
+        verrin = std::make_unique<Subprocess>();
+        std::vector<std::string> argv{VERRIN_BIN_DIR "/verrin", "--port", port.empty() ? pty.path() : port};
+        if (connect)
+            argv.push_back("--connect");
+        verrin->Start({argv,
+                       {{"XDG_CONFIG_HOME", home.Sub("config")}, {"XDG_RUNTIME_DIR", home.Sub("runtime")},
+                        {"HOME", home.Sub("home")}, {"QT_QPA_PLATFORM", "xcb"},
+                        // Qt's bridge to the accessibility bus, whatever the
+                        // desktop's own accessibility setting says.
+                        {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}, {"QT_ACCESSIBILITY", "1"}},
+                       home.path() + "/verrin.log"});
         int polls = 0;
-        return WaitUntil([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             const AccessibleStates s = Window().States();
             // A window that does not take the keyboard itself soon gets it as
             // from a user's click.
             if (s.showing && !s.active && ++polls % 25 == 0)
-                XInput::FocusWindowOf(Pid());
-            return !Running() || (s.showing && s.active);
-        }, 30000) && Running();
+                XInput::FocusWindowOf(verrin->Pid());
+            return !verrin->Running() || (s.showing && s.active);
+        }, 30000) && verrin->Running()) << "the window did not come up\n" << Problem();
+        ASSERT_TRUE(!connect || WaitUntil([&] { return Terminal().States().focused; }, 10000))
+            << "the terminal never had the keyboard (not connected?)\n" << Problem();
     }
-    // The main window, the one that holds the terminal; empty once it has gone.
-    Accessible Window() const
-    {
-        for (const Accessible &window : FindApplication(Pid()).Children())
-            if (window.Role() == "dialog" && window.Find("terminal view", "text"))
-                return window;
-        return {};
-    }
-    // A control of the main window by accessible name and role.
-    Accessible Control(const std::string &name, const std::string &role) const { return Window().Find(name, role); }
-
-    pid_t Pid() const { return m_process.Pid(); }
-    bool Running() { return m_process.Running(); }
-    void Signal(int sig) { m_process.Signal(sig); }
-    // How it ended ("exit status 0") once it did within ten seconds.
-    std::string Exit() { return DescribeStatus(m_process.Wait(10000)); }
-    // How the program stands and what it printed, for failure messages.
+    // How verrin ended ("exit status 0") once it did within ten seconds.
+    std::string Exit() { return DescribeStatus(verrin->Wait(10000)); }
+    // How verrin stands and what it printed, for failure messages.
     std::string Problem()
     {
         std::string window = "no main window on the accessibility bus";
         if (const Accessible w = Window())
             window = "main window \"" + w.Name() + "\"" + (w.States().showing ? " showing" : " not showing") +
                      (w.States().active ? " active" : " not active");
-        return "verrin: " + DescribeStatus(m_process.Wait(0)) + ", " + window + "; it printed:\n" +
-               ReadFile(m_home.LogPath());
+        return "verrin: " + DescribeStatus(verrin->Wait(0)) + ", " + window + "; it printed:\n" +
+               ReadFile(home.path() + "/verrin.log");
     }
 
-private:
-    const VerrinHome &m_home;
-    Subprocess m_process;
-};
-
-class VerrinWindowTest : public ::testing::Test {
-protected:
-    // Skips where the machine cannot have a desktop session, fails where it should.
-    void SetUp() override;
-
-    // Starts verrin on the pty (or port) and waits until its window is up;
-    // connected, until its terminal has the keyboard, which it gets once the
-    // port is open.
-    void Start(bool connect = true, const std::string &port = "")
-    {
-        verrin.reset(); // a previous run goes first: it holds the profile
-        std::vector<std::string> options{"--port", port.empty() ? pty.path() : port};
-        if (connect)
-            options.push_back("--connect");
-        verrin = std::make_unique<VerrinProcess>(home, options);
-        ASSERT_TRUE(verrin->WaitReady()) << "the window did not come up\n" << verrin->Problem();
-        ASSERT_TRUE(!connect || WaitUntil([&] { return Terminal().States().focused; }, 10000))
-            << "the terminal never had the keyboard (not connected?)\n" << verrin->Problem();
-    }
-
-    Accessible Terminal() const { return verrin->Control("terminal view", "text"); }
+    // An object of verrin's by accessible name and role.
     Accessible Find(const std::string &name, const std::string &role) const
     {
         return FindApplication(verrin->Pid()).Find(name, role);
+    }
+    // The main window, the one that holds the terminal; empty once it has gone.
+    Accessible Window() const
+    {
+        for (const Accessible &window : FindApplication(verrin->Pid()).Children())
+            if (window.Role() == "dialog" && window.Find("terminal view", "text"))
+                return window;
+        return {};
+    }
+    Accessible Control(const std::string &name, const std::string &role) const { return Window().Find(name, role); }
+    Accessible Terminal() const { return Control("terminal view", "text"); }
+    // Clicks a control of the main window.
+    bool Click(const std::string &name, const std::string &role = "push button")
+    {
+        return XInput::Click(Control(name, role).Extents());
+    }
+
+    // The settings file (UTF-16LE) as UTF-8 text; empty while there is none.
+    std::string SettingsText() const
+    {
+        const std::string bytes = ReadFile(home.Sub("config") + "/Brondel/Verrin.reg");
+        std::u16string units(bytes.size() / 2, u'\0');
+        std::memcpy(units.data(), bytes.data(), units.size() * 2); // little-endian, as this machine
+        return Utf16ToUtf8(std::u16string_view(units).substr(units.empty() || units[0] != 0xFEFF ? 0 : 1));
+    }
+    // The settings file as the first load stored it, with what a save adds
+    // (the two values never loaded, and the port given on the command line)
+    // and then each of changes: every first, which must be there, replaced by
+    // its second.
+    std::string Saved(std::string text, const std::vector<std::pair<std::string, std::string>> &changes)
+    {
+        std::vector<std::pair<std::string, std::string>> all = {
+            {"\"Baudrate\"=dword:0001c200\r\n", "\"Baudrate\"=dword:0001c200\r\n\"BdAddr\"=\"\"\r\n"},
+            {"\"CommPort\"=dword:00000002\r\n", "\"CommPort\"=dword:00000002\r\n\"DebugMode\"=dword:00000000\r\n"},
+            {"\"PortName\"=\"\"", "\"PortName\"=\"" + pty.path() + "\""}};
+        all.insert(all.end(), changes.begin(), changes.end());
+        for (const auto &[from, to] : all)
+            text = text.find(from) == std::string::npos ? "(no " + from + ")"
+                                                         : text.replace(text.find(from), from.size(), to);
+        return text;
     }
 
     // Starts the virtual module in this user's runtime folder, as Setup would
@@ -129,10 +116,10 @@ protected:
     // every time), empty when it did not come up.
     std::string StartModule(Subprocess &module, const std::vector<std::string> &options = {})
     {
-        const std::string port = home.RuntimeDir() + "/verrin-sim/port";
+        const std::string port = home.Sub("runtime") + "/verrin-sim/port";
         std::vector<std::string> argv{VERRIN_BIN_DIR "/sim/verrin-sim"};
         argv.insert(argv.end(), options.begin(), options.end());
-        if (!module.Start({argv, {{"XDG_RUNTIME_DIR", home.RuntimeDir()}}, home.HomeDir() + "/module.out"}) ||
+        if (!module.Start({argv, {{"XDG_RUNTIME_DIR", home.Sub("runtime")}}, home.path() + "/module.out"}) ||
             !WaitUntil([&] { return ::access(port.c_str(), F_OK) == 0; }, 10000))
             return {};
         return port;
@@ -162,18 +149,6 @@ protected:
         return XInput::Click(dialog.Find(box, "text").Extents()) && XInput::Keys("ctrl+a BackSpace") &&
                (text.empty() || XInput::Type(text)) && WaitUntil([&] { return dialog.Find(box, "text").Text() == text; }, 5000);
     }
-    // The message box that says text, once it is up; empty when none came.
-    Accessible MessageBox(const std::string &text)
-    {
-        Accessible box;
-        WaitUntil([&] {
-            for (const Accessible &window : FindApplication(verrin->Pid()).Children())
-                if (window.Find(text, "label"))
-                    box = window;
-            return bool(box);
-        }, 10000);
-        return box;
-    }
 
     static bool EndsWith(const std::string &text, const std::string &tail)
     {
@@ -194,25 +169,7 @@ protected:
         return EndsWith(Terminal().Text(), tail);
     }
 
-    // The settings file as the first load stored it, with what a save adds
-    // (the two values never loaded, and the port given on the command line)
-    // and then each of changes: every first, which must be there, replaced by
-    // its second.
-    std::string Saved(const std::string &stored, const std::vector<std::pair<std::string, std::string>> &changes)
-    {
-        std::vector<std::pair<std::string, std::string>> all = {
-            {"\"Baudrate\"=dword:0001c200\r\n", "\"Baudrate\"=dword:0001c200\r\n\"BdAddr\"=\"\"\r\n"},
-            {"\"CommPort\"=dword:00000002\r\n", "\"CommPort\"=dword:00000002\r\n\"DebugMode\"=dword:00000000\r\n"},
-            {"\"PortName\"=\"\"", "\"PortName\"=\"" + pty.path() + "\""}};
-        all.insert(all.end(), changes.begin(), changes.end());
-        std::string text = stored;
-        for (const auto &[from, to] : all)
-            text = text.find(from) == std::string::npos ? "(no " + from + ")"
-                                                         : text.replace(text.find(from), from.size(), to);
-        return text;
-    }
-
     PtyPair pty;
-    VerrinHome home;
-    std::unique_ptr<VerrinProcess> verrin;
+    TempDir home{"verrin-home"};
+    std::unique_ptr<Subprocess> verrin;
 };

@@ -35,6 +35,6 @@ TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
         ASSERT_TRUE(c.keys ? XInput::Keys(c.keys) : XInput::Type(c.text)) << c.name;
         ASSERT_TRUE(XInput::Type("z")) << c.name;
         EXPECT_EQ(ReadUntil("z"), c.sends + "z") << c.name;
-        EXPECT_TRUE(verrin->Running()) << c.name << " ended the program\n" << verrin->Problem();
+        EXPECT_TRUE(verrin->Running()) << c.name << " ended the program\n" << Problem();
     }
 }
