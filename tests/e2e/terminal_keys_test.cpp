@@ -2,7 +2,7 @@
 #include "e2e/VerrinWindowTest.h"
 
 // Each key is followed by a marker key ("z"), so that "sends nothing" is seen
-// as the marker arriving alone. A case that ends the program fails alone: the
+// as the marker arriving alone. (Backspace and Return: the program test.) A case that ends the program fails alone: the
 // next one starts it again with the same folders.
 TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
 {
@@ -13,8 +13,6 @@ TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
         std::string sends;
     } cases[] = {
         {"Escape", "Escape", nullptr, "\x1B"},
-        {"BackSpace", "BackSpace", nullptr, "\x08"},
-        {"Return", "Return", nullptr, "\r\n"},
         {"Tab", "Tab", nullptr, "\t"},
         {"ctrl+c", "ctrl+c", nullptr, "\x03"},
         {"ctrl+z", "ctrl+z", nullptr, "\x1A"},
