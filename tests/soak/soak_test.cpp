@@ -59,31 +59,30 @@ template <typename Round> int Soak(int shortRunSeconds, int least, Round round)
     return n;
 }
 
-enum class Play { Download, Flood, Silence };
-enum class AfterSilence { Resume, CloseThenReply, CloseThenForce };
+enum class Kind { Download, Flood, Silence };
+enum class End { Resume, CloseThenReply, CloseThenForce }; // of a silence
 
-struct Fault {
-    const char *name;
-    Play play;
-    QStringList module;     // what the module comes back with (a flood: a pty instead)
-    const char *loaded = "";                      // the download's result
-    bool fillsDisk = false;                       // the flood: three times the disk, else half of it
-    AfterSilence after = AfterSilence::Resume;    // what ends the silence
-};
+// At 2400 baud the module takes a while to hear a whole scan command, so that
+// it can be stopped before it answers.
+const QStringList kSlowLine{"--line-rate", "2400"};
 
-const Fault kFaults[] = {
-    {"a NAK storm just within the limit", Play::Download, {"--nak-block", "3", "--nak-count", "9"}, "Successful"},
-    {"the module cancels", Play::Download, {"--cancel-at", "4"}, "Aborted"},
-    {"a NAK storm past the limit", Play::Download, {"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
-    {"random bytes during capture", Play::Flood, {}},
-    {"random bytes that fill the disk during capture", Play::Flood, {}, "", true},
-    // At 2400 baud the module takes a while to hear a whole scan command, so
-    // that it can be stopped before it answers.
-    {"silent during a scan, then on", Play::Silence, {"--line-rate", "2400"}, "", false, AfterSilence::Resume},
-    {"silent during a scan, the view closed, then a reply", Play::Silence, {"--line-rate", "2400"}, "", false,
-     AfterSilence::CloseThenReply},
-    {"silent during a scan, the view closed and forced", Play::Silence, {"--line-rate", "2400"}, "", false,
-     AfterSilence::CloseThenForce},
+// The faults, in turn. Each begins with the device vanishing; the module comes
+// back with these options, or for a flood a pty of the test takes its path.
+const struct Fault {
+    Kind kind;
+    QStringList module;
+    std::string loaded = "";   // a download's result
+    bool fillsDisk = false;    // a flood of three times the disk, else of half of it
+    End end = End::Resume;
+} kFaults[] = {
+    {Kind::Download, {"--nak-block", "3", "--nak-count", "9"}, "Successful"}, // a NAK storm just within the limit
+    {Kind::Download, {"--cancel-at", "4"}, "Aborted"},
+    {Kind::Download, {"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
+    {Kind::Flood, {}},
+    {Kind::Flood, {}, "", true},
+    {Kind::Silence, kSlowLine},
+    {Kind::Silence, kSlowLine, "", false, End::CloseThenReply},
+    {Kind::Silence, kSlowLine, "", false, End::CloseThenForce},
 };
 
 class WindowSoak : public ::testing::Test {
@@ -112,9 +111,9 @@ protected:
     {
         QTimer::singleShot(0, [on] {
             auto *setup = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            for (auto *box : setup ? setup->findChildren<QAbstractButton *>() : QList<QAbstractButton *>())
-                if (box->accessibleName() == QLatin1String("Reconnect") && box->isChecked() != on)
-                    box->click();
+            auto *box = setup ? setup->findChild<QAbstractButton *>("Reconnect") : nullptr;
+            if (box && box->isChecked() != on)
+                box->click();
             if (setup)
                 setup->accept();
         });
@@ -122,12 +121,14 @@ protected:
         return w->dlg->CurrentSettings().autoReconnect == uint32_t(on);
     }
 
-    // The device vanishes: told once, or (reconnect on) waited for until the
-    // module comes back, or until Disconnect stops the wait when it does not.
-    void LoseDevice(const QStringList *comesBack)
+    // The device vanishes: told once, or (reconnect on, which every loss turns
+    // over) waited for until the module comes back, or until Disconnect stops
+    // the wait for a flood's pty. Then the fault is played, and the window
+    // tells nothing unless capture stops or the disk fills up.
+    void Inject(const Fault &fault)
     {
-        const size_t before = w->MessageCount();
-        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0;
+        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0, flood = fault.kind == Kind::Flood;
+        size_t before = w->MessageCount();
         module->Kill(); // at once, as a pulled cable
         if (pty) { // the window notices at its next event
             pty.reset();
@@ -135,8 +136,8 @@ protected:
         }
         if (waits) {
             ASSERT_TRUE(WaitFor([&] { return Waiting(); }, kPatienceMs));
-            if (comesBack) {
-                ASSERT_TRUE(StartModule(*comesBack));
+            if (!flood) {
+                ASSERT_TRUE(StartModule(fault.module));
                 QElapsedTimer back;
                 back.start();
                 ASSERT_TRUE(WaitFor([&] { return w->dlg->IsConnected(); }, kPatienceMs)) << "no reconnect";
@@ -148,16 +149,9 @@ protected:
             EXPECT_FALSE(Waiting()) << "Disconnect did not stop the wait";
         } else {
             ASSERT_TRUE(w->LossToldOnce(before));
-            ASSERT_TRUE(!comesBack || StartModule(*comesBack));
+            ASSERT_TRUE(flood || StartModule(fault.module));
         }
         ASSERT_TRUE(SetReconnect(!waits));
-    }
-
-    void Inject(const Fault &fault)
-    {
-        SCOPED_TRACE(fault.name);
-        const bool flood = fault.play == Play::Flood;
-        ASSERT_NO_FATAL_FAILURE(LoseDevice(flood ? nullptr : &fault.module));
         if (flood) {
             pty = std::make_unique<PtyPair>();
             QFile::remove(link);
@@ -165,13 +159,13 @@ protected:
         }
         ASSERT_TRUE(w->Connect()) << w->LastMessage();
         ASSERT_TRUE(flood || w->Answers()) << "a typed command got no reply after the device came back";
-        const size_t before = w->MessageCount();
-        if (fault.play == Play::Download)
+        before = w->MessageCount();
+        if (fault.kind == Kind::Download)
             ASSERT_NO_FATAL_FAILURE(Download(fault.loaded));
         else if (flood)
             ASSERT_NO_FATAL_FAILURE(FloodWithCapture(fault.fillsDisk));
         else
-            ASSERT_NO_FATAL_FAILURE(SilentDuringScan(fault.after));
+            ASSERT_NO_FATAL_FAILURE(SilentDuringScan(fault.end));
         EXPECT_EQ(w->MessageCount(), before + (fault.fillsDisk ? 2 : flood ? 1 : 0)) << w->LastMessage();
     }
 
@@ -236,9 +230,9 @@ protected:
     // waiting, the window must keep running, and then either the module resumes
     // and the scan completes, or the user closes the view and the closing wait
     // holds until the module's reply ends it or the user forces it to end.
-    void SilentDuringScan(AfterSilence after)
+    void SilentDuringScan(End end)
     {
-        const bool resume = after == AfterSilence::Resume;
+        const bool resume = end == End::Resume;
         enum { AwaitScanOut, Silent, AwaitTable, Closing, Done } step = AwaitScanOut;
         bool stayedWaiting = false, ended = false; // the table shown, or the closing wait seen holding
         QElapsedTimer since;
@@ -266,7 +260,7 @@ protected:
             } else if (step == Closing && since.elapsed() >= 1500) {
                 // The closing wait holds while the module is silent.
                 ended = modal && modal->windowTitle() == "Closing Netview";
-                if (ended && after == AfterSilence::CloseThenForce)
+                if (ended && end == End::CloseThenForce)
                     modal->findChild<QPushButton *>("forceClose")->click();
                 else if (ended)
                     module->Signal(SIGCONT); // the reply alone must end the wait
@@ -279,7 +273,7 @@ protected:
         EXPECT_TRUE(stayedWaiting) << "the view moved on while the module was silent";
         EXPECT_TRUE(ended)
             << (resume ? "no table after the module resumed" : "the closing wait ended without a reply");
-        if (after == AfterSilence::CloseThenReply) // it cleared what had come of the reply at its tick
+        if (end == End::CloseThenReply) // it cleared what had come of the reply at its tick
             EXPECT_NE(w->Text().rfind("\r\nRelay", 0), 0u) << "the reply's start is still shown";
         else
             EXPECT_EQ(w->dlg->TerminalLength(), 0u) << "the closing wait hands the terminal back empty";
@@ -306,8 +300,10 @@ TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
     QElapsedTimer t;
     t.start();
     const int rounds = Soak(20, 1, [&](int) {
-        for (const Fault &fault : kFaults)
-            ASSERT_NO_FATAL_FAILURE(Inject(fault));
+        for (size_t i = 0; i < std::size(kFaults); ++i) {
+            SCOPED_TRACE("fault " + std::to_string(i));
+            ASSERT_NO_FATAL_FAILURE(Inject(kFaults[i]));
+        }
     });
     const int faults = rounds * int(std::size(kFaults)); // each begins with a device loss
     std::printf("[ soak ] %d rounds, %d faults survived in %lld s; %d device losses, %d reconnected by the "
