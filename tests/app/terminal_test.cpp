@@ -2,11 +2,10 @@
 // backspace inside one call, the trim counted on unfiltered bytes right at the
 // limit, echo outside both, hex lines trimmed per byte), a step received in
 // slices, and the view read back as a screen reader reads it: where each
-// character stands, scrolled through the whole text, and painted.
+// character stands, scrolled through the whole text.
 // fuzz_terminal_text checks the text's rules against a model on random input.
 #include "app/CTerminalView.h"
 #include "app/SlicedReceive.h"
-#include "dialogs/ColorText.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -63,21 +62,6 @@ struct View {
     }
     int OffsetAt(QPoint viewportPoint) { return Access()->offsetAtPoint(view.viewport()->mapToGlobal(viewportPoint)); }
     bool AtEnd() { return view.verticalScrollBar()->value() == view.verticalScrollBar()->maximum(); }
-    // Whether a pixel of area in the viewport comes close to the colour.
-    bool Painted(QRect area, uint32_t colorValue)
-    {
-        const QImage shot = view.viewport()->grab().toImage();
-        const QColor want = CControlColors::ToQColor(colorValue);
-        area &= shot.rect();
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor c = shot.pixelColor(x, y);
-                if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) +
-                        std::abs(c.blue() - want.blue()) < 60)
-                    return true;
-            }
-        return false;
-    }
 };
 } // namespace
 
@@ -147,16 +131,6 @@ TEST(SlicedReceive, AStepInSlicesShowsWhatTheWholeStepShows)
         EXPECT_TRUE(sliced.Text() == whole.Text()) << c.name << ": " << sliced.Length() << " against "
                                                    << whole.Length() << " characters";
     }
-
-    TerminalText text; // an echo between two slices ends the receive call
-    ArrivingLink link{"AB\bC"};
-    SlicedReceive receive(link, text);
-    receive.Start(false);
-    receive.Continue(2);
-    text.Echo("x");
-    while (receive.Continue(2)) {
-    }
-    EXPECT_EQ(text.Text(), "ABxC");
 }
 
 // The view stays at the end of the text, scrolls back through all of it, and
@@ -222,28 +196,4 @@ TEST(TerminalView, EveryCharacterStandsWhereItsLineSaysThroughScrollsAndTrims)
     EXPECT_EQ(v.Access()->cursorPosition(), int(v.text.Length())) << "the caret follows the end";
     bar->setValue(12345);
     EXPECT_EQ(v.OffsetAt(topLeft), 12345 * columns);
-}
-
-TEST(TerminalView, PaintsTheLastRowInTheColoursSetAndKeepsTheEditBoxColourRules)
-{
-    View v;
-    for (int i = 0; i < 40; ++i)
-        v.Echo("line " + std::to_string(i) + "\r\n");
-    v.Echo("last");
-    v.view.SetReadOnly(false);
-    v.view.SetBackgroundColor(ParseColor("DDDDFF"));
-    v.view.SetTextColor(ParseColor("FF0000"));
-    const QRect last = v.Cell(v.text.Length() - 4).united(v.Cell(v.text.Length() - 1));
-    EXPECT_TRUE(v.Painted(last, ParseColor("FF0000"))) << "the last row, in view";
-    EXPECT_FALSE(v.Painted(QRect(0, last.bottom() + 1, 999, 999), ParseColor("FF0000"))) << "nothing below it";
-    EXPECT_EQ(v.view.viewport()->grab().toImage().pixelColor(v.view.viewport()->width() - 2, last.center().y()),
-              CControlColors::ToQColor(ParseColor("DDDDFF")));
-
-    // Writable turns the background white; read-only keeps the one stored.
-    v.view.SetBackgroundColor(0x123456);
-    v.view.SetReadOnly(false);
-    EXPECT_EQ(v.view.BackgroundColor(), 0xFFFFFFu);
-    v.view.SetBackgroundColor(0x123456);
-    v.view.SetReadOnly(true);
-    EXPECT_EQ(v.view.BackgroundColor(), 0x123456u);
 }
