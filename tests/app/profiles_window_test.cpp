@@ -1,8 +1,8 @@
-// Profiles in the main window: a window that ends saves its profile and frees
-// it; two windows (two instances' worth of stores in one process) then claim
-// "A" and "B", refuse each other's profile, switch to a free one and follow
-// its title, captions and colours; a save that a stopped process keeps from
-// the settings file.
+// Profiles in the main window: two windows (two instances' worth of stores in
+// one process) claim "A" and "B", refuse each other's profile, switch to a
+// free one and follow its title, captions and colours; a save that a stopped
+// process keeps from the settings file. The end-to-end tests end the program
+// with its profile saved and freed.
 #include "app/CVerrinDlg.h"
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
@@ -37,19 +37,10 @@ TEST(ProfilesInTheWindow, ClaimRefuseSwitchSaveAndFollowTheLoadedProfile)
         SaveSettings(registry, "C", c);
     }
     MessageRecorder messagesA, messagesB;
-    {
-        CVerrinDlg::StartOptions options;
-        options.baudrate = 57600; // the command line's rate, kept with the profile at the end
-        CVerrinDlg first(options, &messagesA);
-        ASSERT_EQ(first.Started(), StartOutcome::Claimed);
-        first.reject();
-    }
     CVerrinDlg a(CVerrinDlg::StartOptions{}, &messagesA);
     CVerrinDlg b(CVerrinDlg::StartOptions{}, &messagesB);
     ASSERT_EQ(b.Started(), StartOutcome::Claimed);
-    EXPECT_TRUE(a.windowTitle().startsWith("A - ") && a.windowTitle().contains(": 57600 Baud"))
-        << a.windowTitle().toStdString();
-    EXPECT_TRUE(b.windowTitle().startsWith("B - "));
+    EXPECT_TRUE(a.windowTitle().startsWith("A - ") && b.windowTitle().startsWith("B - "));
 
     Choose(b, 0); // "A" is held by the other window
     ASSERT_EQ(messagesB.messages.size(), 1u);
