@@ -4,6 +4,7 @@
 #include "support/Subprocess.h"
 
 #include <X11/Xlib.h>
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <vector>
@@ -26,19 +27,16 @@ bool EnsureOnKeyboard(Display *display, KeySym sym)
     if (!map)
         return false;
     int spare = 0;
-    for (int code = last; code >= first && !spare; --code) {
-        bool unused = true;
-        for (int k = 0; k < perCode; ++k)
-            unused = unused && map[(code - first) * perCode + k] == NoSymbol;
-        if (unused)
+    for (int code = last; code >= first && !spare; --code)
+        if (std::all_of(map + (code - first) * perCode, map + (code - first + 1) * perCode,
+                        [](KeySym k) { return k == NoSymbol; }))
             spare = code;
-    }
     XFree(map);
-    if (!spare)
-        return false;
-    XChangeKeyboardMapping(display, spare, 1, &sym, 1);
-    XSync(display, False);
-    return true;
+    if (spare) {
+        XChangeKeyboardMapping(display, spare, 1, &sym, 1);
+        XSync(display, False);
+    }
+    return spare != 0;
 }
 } // namespace
 
