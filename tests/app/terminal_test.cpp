@@ -65,38 +65,52 @@ struct View {
 };
 } // namespace
 
-TEST(TerminalText, FilterTrimAndHexAtTheirEdges)
+// Each step whole, and in slices through SlicedReceive with more bytes arriving
+// meanwhile, which belong to the next step: the slices show what the whole
+// step shows, a backspace reaching back into earlier slices, the trim made
+// for the whole step.
+TEST(TerminalText, FilterTrimAndHexAtTheirEdgesWholeAndInSlices)
 {
-    TerminalText t; // a backspace rubs out within its call only, and never a line end
-    const std::string bytes = std::string("AB\bC\n\b\t\a\x1b\x7f\x80\xff", 12) + std::string(1, '\0') + "x\ry ~";
-    t.AppendReceived(Bytes(bytes), bytes.size());
+    TerminalText t; // a backspace of a later step rubs out nothing
+    t.AppendReceived(Bytes("AB"), 2);
     t.AppendReceived(Bytes("\b"), 1);
-    EXPECT_EQ(t.Text(), "AC\nx\ry ~");
+    EXPECT_EQ(t.Text(), "AB");
 
     const size_t limit = TerminalText::kLimit, keep = TerminalText::kKeepBase;
+    const std::string filtered = std::string("AB\b\bC\n\b\t\a\x1b\x7f\x80\xff", 13) + std::string(1, '\0') + "x\ry ~";
     const struct {
         const char *name;
         size_t echoed;     // an echo of that many x first
         std::string step;  // then one received step
         bool hex;
+        size_t slice;
         size_t length;     // the length after it
         std::string tail;
     } cases[] = {
-        {"one short of the limit: nothing cut", limit - 21, std::string(20, 'y'), false, limit - 1, "y"},
-        {"at the limit: cut for the step", limit - 11, std::string(20, 'y'), false, keep, "x" + std::string(20, 'y')},
-        {"ten bytes of which two show trim for ten", limit - 5, "\x01\x02\x03\x04\x05\x06\x07\x08ok", false,
+        {"the filter; a backspace never rubs out a line end", 0, filtered, false, 2, 7, "C\nx\ry ~"},
+        {"one short of the limit: nothing cut", limit - 21, std::string(20, 'y'), false, 4, limit - 1, "y"},
+        {"at the limit: cut for the step", limit - 11, std::string(20, 'y'), false, 4, keep, "x" + std::string(20, 'y')},
+        {"ten bytes of which two show trim for ten", limit - 5, "\x01\x02\x03\x04\x05\x06\x07\x08ok", false, 3,
          keep - 10 + 2, "xok"},
-        {"a step larger than the keep size leaves only itself", 3, std::string(limit + 100, 'z'), false,
+        {"a step larger than the keep size leaves only itself", 3, std::string(limit + 100, 'z'), false, 65536,
          limit + 100, "zz"},
+        {"hex, one line", 0, std::string("A\xFF\r\n\x00", 5), true, 2, 17, " 41 FF 0D 0A 00\r\n"},
         // " AB" reaches the limit and trims to kKeepBase - 3; " CD" and CR LF fit.
-        {"hex trims per byte", limit - 3, "\xAB\xCD", true, keep + 5, "x AB CD\r\n"},
+        {"hex trims per byte", limit - 3, "\xAB\xCD", true, 1, keep + 5, "x AB CD\r\n"},
     };
     for (const auto &c : cases) {
-        TerminalText text;
-        text.Echo(std::string(c.echoed, 'x'));
-        c.hex ? text.AppendHex(Bytes(c.step), c.step.size()) : text.AppendReceived(Bytes(c.step), c.step.size());
-        EXPECT_EQ(text.Length(), c.length) << c.name;
-        EXPECT_EQ(text.Text().substr(text.Length() - std::min(text.Length(), c.tail.size())), c.tail) << c.name;
+        TerminalText whole, sliced;
+        whole.Echo(std::string(c.echoed, 'x'));
+        sliced.Echo(std::string(c.echoed, 'x'));
+        c.hex ? whole.AppendHex(Bytes(c.step), c.step.size()) : whole.AppendReceived(Bytes(c.step), c.step.size());
+        EXPECT_EQ(whole.Length(), c.length) << c.name;
+        EXPECT_EQ(whole.Text().substr(whole.Length() - std::min(whole.Length(), c.tail.size())), c.tail) << c.name;
+        ArrivingLink link{c.step, "+"};
+        SlicedReceive receive(link, sliced);
+        ASSERT_TRUE(receive.Start(c.hex)) << c.name;
+        while (receive.Continue(c.slice)) {
+        }
+        EXPECT_TRUE(link.read == c.step && sliced.Text() == whole.Text()) << c.name << ", in slices";
     }
 
     TerminalText echo; // an echo is never trimmed, but a piece of the line test's echo is
@@ -105,32 +119,6 @@ TEST(TerminalText, FilterTrimAndHexAtTheirEdges)
     EXPECT_EQ(echo.Length(), limit + 3);
     echo.EchoTrimmed("\x01\xff\r");
     EXPECT_EQ(echo.Length(), keep);
-}
-
-// A step shown in slices ends as one AppendReceived or AppendHex of the bytes
-// waiting at its start; bytes arriving meanwhile belong to the next step.
-TEST(SlicedReceive, AStepInSlicesShowsWhatTheWholeStepShows)
-{
-    const struct { const char *name; bool hex; size_t prefill; std::string step; size_t slice; } cases[] = {
-        {"backspace across slices", false, 0, "AB\b\bC\x01D", 2},
-        {"trim for the whole step", false, TerminalText::kLimit - 10, std::string(15, 'y') + "\b\bz", 4},
-        {"hex, one line", true, 0, std::string("A\xFF\r\n\x00", 5), 2},
-        {"hex at the limit", true, TerminalText::kLimit - 5, "ABCDEFG", 3},
-    };
-    for (const auto &c : cases) {
-        TerminalText sliced, whole;
-        sliced.Echo(std::string(c.prefill, 'x'));
-        whole.Echo(std::string(c.prefill, 'x'));
-        ArrivingLink link{c.step, "+"};
-        SlicedReceive receive(link, sliced);
-        ASSERT_TRUE(receive.Start(c.hex)) << c.name;
-        while (receive.Continue(c.slice)) {
-        }
-        EXPECT_EQ(link.read, c.step) << c.name << ": every byte of the step read once";
-        c.hex ? whole.AppendHex(Bytes(c.step), c.step.size()) : whole.AppendReceived(Bytes(c.step), c.step.size());
-        EXPECT_TRUE(sliced.Text() == whole.Text()) << c.name << ": " << sliced.Length() << " against "
-                                                   << whole.Length() << " characters";
-    }
 }
 
 // The view stays at the end of the text, scrolls back through all of it, and

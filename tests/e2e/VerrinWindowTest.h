@@ -57,11 +57,9 @@ protected:
     // How verrin stands and what it printed, for failure messages.
     std::string Problem()
     {
-        std::string window = "no main window on the accessibility bus";
-        if (const Accessible w = Window())
-            window = "main window \"" + w.Name() + "\"" + (w.States().showing ? " showing" : " not showing") +
-                     (w.States().active ? " active" : " not active");
-        return "verrin: " + DescribeStatus(verrin->Wait(0)) + ", " + window + "; it printed:\n" +
+        const AccessibleStates s = Window().States();
+        return "verrin: " + DescribeStatus(verrin->Wait(0)) + ", main window \"" + Window().Name() + "\"" +
+               (s.showing ? " showing" : "") + (s.active ? " active" : "") + "; it printed:\n" +
                ReadFile(home.path() + "/verrin.log");
     }
 
