@@ -44,8 +44,8 @@ constexpr int kPatienceMs = 10000;
 
 // Runs round(0), round(1), ... at least `least` times and then until the soak's
 // time is up: VERRIN_SOAK_SECONDS (scripts/soak.sh sets it), else the short
-// run of the test suite. Gives the rounds run.
-template <typename Round> int Soak(int shortRunSeconds, int least, Round round)
+// run of the test suite. Gives the rounds run and the seconds they took.
+template <typename Round> std::pair<int, long long> Soak(int shortRunSeconds, int least, Round round)
 {
     const char *text = std::getenv("VERRIN_SOAK_SECONDS");
     const int seconds = text && std::atoi(text) > 0 ? std::atoi(text) : shortRunSeconds;
@@ -56,7 +56,7 @@ template <typename Round> int Soak(int shortRunSeconds, int least, Round round)
         SCOPED_TRACE("round " + std::to_string(n));
         round(n);
     }
-    return n;
+    return {n, t.elapsed() / 1000};
 }
 
 enum class Kind { Download, Flood, Silence };
@@ -297,9 +297,7 @@ TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
 {
     ASSERT_TRUE(w->Answers());
     EXPECT_EQ(ReadFile(dir.filePath("received").toStdString()), "at+ab info\r\n") << "typed keys go out as typed";
-    QElapsedTimer t;
-    t.start();
-    const int rounds = Soak(20, 1, [&](int) {
+    const auto [rounds, seconds] = Soak(20, 1, [&](int) {
         for (size_t i = 0; i < std::size(kFaults); ++i) {
             SCOPED_TRACE("fault " + std::to_string(i));
             ASSERT_NO_FATAL_FAILURE(Inject(kFaults[i]));
@@ -308,7 +306,7 @@ TEST_F(WindowSoak, EveryFaultInTurnLeavesAWorkingWindow)
     const int faults = rounds * int(std::size(kFaults)); // each begins with a device loss
     std::printf("[ soak ] %d rounds, %d faults survived in %lld s; %d device losses, %d reconnected by the "
                 "window, the longest %lld ms after the port was back\n",
-                rounds, faults, static_cast<long long>(t.elapsed() / 1000), faults, reconnects,
+                rounds, faults, seconds, faults, reconnects,
                 static_cast<long long>(longestReconnectMs));
 }
 
@@ -378,9 +376,7 @@ protected:
 TEST_F(InstanceSoak, RandomStartsAndKillsNeverShareAProfileNorLeakOne)
 {
     std::mt19937 random(1126);
-    QElapsedTimer t;
-    t.start();
-    const int epochs = Soak(12, 1, [&](int) {
+    const auto [epochs, seconds] = Soak(12, 1, [&](int) {
         for (int action = 0; action < 14; ++action) {
             const int what = int(random() % 4);
             if (live.empty() || (what < 2 && live.size() < 10)) {
@@ -401,8 +397,7 @@ TEST_F(InstanceSoak, RandomStartsAndKillsNeverShareAProfileNorLeakOne)
         EXPECT_EQ(live[0].profile, 0) << "a lock outlived every instance";
         ASSERT_NO_FATAL_FAILURE(End(0, false));
     });
-    std::printf("[ soak ] %d epochs, %d starts and ends in %lld s\n", epochs, epochs * 14,
-                static_cast<long long>(t.elapsed() / 1000));
+    std::printf("[ soak ] %d epochs, %d starts and ends in %lld s\n", epochs, epochs * 14, seconds);
 }
 
 } // namespace
