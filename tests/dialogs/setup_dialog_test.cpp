@@ -1,5 +1,5 @@
 // The Setup dialog and its "Set Screen Colors", offscreen: the colour preview
-// that follows every keystroke, painted, and what the end-to-end test cannot
+// that follows every keystroke, and what the end-to-end test cannot
 // set up (a stored colour of seven characters) or reach without pressing
 // Enter on a button the mouse would press. The end-to-end test works Setup
 // from the main window, OK of Screen Colors included.
@@ -10,7 +10,6 @@
 #include "support/MessageRecorder.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -46,8 +45,7 @@ bool WorkColors(const Settings &stored, MessageRecorder &messages, PortSetupValu
     return opened;
 }
 
-// Keystroke by keystroke through the terminal's colour rule (0x00BBGGRR), and
-// so painted: the corner in the background, glyph cores in the text colour.
+// Keystroke by keystroke through the terminal's colour rule (0x00BBGGRR);
 // Cancel hands back the colours stored.
 TEST(SetupDialog, ThePreviewFollowsEveryKeystrokeAndCancelKeepsTheStoredColours)
 {
@@ -63,12 +61,6 @@ TEST(SetupDialog, ThePreviewFollowsEveryKeystrokeAndCancelKeepsTheStoredColours)
             colors.findChild<QLineEdit *>(box)->clear();
             QTest::keyClicks(colors.findChild<QLineEdit *>(box), typed);
             EXPECT_TRUE(preview->BackgroundColor() == background && preview->TextColor() == text) << box << typed;
-            const QImage shot = preview->viewport()->grab().toImage();
-            bool textShown = false;
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x)
-                    textShown = textShown || shot.pixelColor(x, y) == CColorEdit::ToQColor(text);
-            EXPECT_TRUE(shot.pixelColor(1, 1) == CColorEdit::ToQColor(background) && textShown) << box << typed;
         }
         colors.reject();
     }));
