@@ -116,8 +116,6 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     PtyWindow w;
     ASSERT_TRUE(w.dlg->IsConnected());
     EXPECT_EQ(w.Background(), 0xFFDDDDu) << "the profile's DDDDFF, as 0x00BBGGRR";
-    for (const ControlSpec &control : MainControls())
-        EXPECT_TRUE(!control.id || !w.dlg->Control(control.id)->accessibleName().isEmpty()) << control.id;
     Ticks ticks;
     w.Button(MainId::Command[9])->click();
     PtyLog log;
