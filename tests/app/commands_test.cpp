@@ -69,20 +69,9 @@ TEST(LineTestText, MatchesTheFormatLineForLineWhereverItIsCut)
     }
 }
 
-// CMD10's caption names its line count, whatever the text holds.
-TEST(Captions, Cmd10NamesItsLineCount)
-{
-    Settings s;
-    const struct { const char *count, *caption; } cases[] = {
-        {"1", "Send 1 line"}, {"", "Send 0 lines"}, {"abc", "Send 0 lines"}, {"-1", "Send -1 lines"}};
-    for (const auto &c : cases) {
-        s.sendCmd[9] = c.count;
-        EXPECT_EQ(CommandCaptions(s, false)[9], c.caption) << "count \"" << c.count << "\"";
-    }
-}
-
 // A click writes the whole text, CR LF added when asked, and echoes the same.
-TEST(CommandButton, WritesAndEchoesTheWholeText)
+// CMD10's caption names its line count, whatever the text holds.
+TEST(CommandButton, WritesAndEchoesTheWholeTextAndCmd10NamesItsLineCount)
 {
     const std::string cmd1 = "at+ab SendData FFFF \"Hello World\\n\"\r\n";
     const std::string x255(255, 'x');
@@ -94,9 +83,11 @@ TEST(CommandButton, WritesAndEchoesTheWholeText)
         {"without CR LF", 9, "at+ab reset", 0, "at+ab reset"},
         {"empty with CR LF", 3, "", 1, "\r\n"},
         {"empty without CR LF", 3, "", 0, "", R::Nothing},
-        {"line count 0", 10, "0", 0, "", R::Nothing},
-        {"line count -1", 10, "-1", 0, "", R::Nothing},
-        {"a line test is fed by the window", 10, "50000000", 0, "", R::LineTest},
+        {"Send 0 lines", 10, "0", 0, "", R::Nothing},
+        {"Send 0 lines", 10, "abc", 0, "", R::Nothing},
+        {"Send -1 lines", 10, "-1", 0, "", R::Nothing},
+        {"Send 1 line", 10, "1", 0, "", R::LineTest}, // the line test is fed by the window
+        {"Send 50000000 lines", 10, "50000000", 0, "", R::LineTest},
     };
     for (const auto &c : cases) {
         Settings s;
@@ -104,6 +95,7 @@ TEST(CommandButton, WritesAndEchoesTheWholeText)
         s.sendCrLf[c.n - 1] = c.crLf;
         Recorder r;
         EXPECT_EQ(SendCommandButton(c.n, s, false, r, r), c.result) << c.name;
+        EXPECT_TRUE(c.n < 10 || CommandCaptions(s, false)[9] == c.name) << CommandCaptions(s, false)[9];
         EXPECT_TRUE(r.written == c.sends && r.echoed == c.sends) << c.name << ": wrote " << r.written.size()
                                                                   << ", echoed " << r.echoed.size() << " bytes";
     }
