@@ -1,6 +1,6 @@
 // The command buttons: line count, captions, what a click writes and echoes,
 // and the line test made and fed in pieces. In binary mode each sends a test
-// message of its own (the end-to-end and main window tests send two).
+// message of its own (the end-to-end test sends one).
 #include "app/CommandButtons.h"
 #include "app/LineTest.h"
 #include "serial/SerialLink.h"
