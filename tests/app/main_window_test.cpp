@@ -9,8 +9,17 @@
 #include <chrono>
 
 namespace {
-struct PtyWindow : PtyPair, ModuleWindow {
-    PtyWindow() : ModuleWindow(QString::fromStdString(path())) {}
+// Profile A's settings, saved before the window starts on them.
+struct SavedProfile {
+    explicit SavedProfile(const Settings &s)
+    {
+        CRegistry registry;
+        SaveSettings(registry, "A", s);
+    }
+};
+
+struct PtyWindow : SavedProfile, PtyPair, ModuleWindow {
+    explicit PtyWindow(const Settings &s) : SavedProfile(s), ModuleWindow(QString::fromStdString(path())) {}
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
 };
 
@@ -71,11 +80,7 @@ TEST(MainWindow, ALineTestInBlocksPausesWithoutHoldingTheWindowAndTypedKeysFollo
     Settings blocks; // 100 lines in blocks of 256 bytes: twelve blocks, a pause after each
     blocks.sendContinuous = 0;
     blocks.sendMsPause = 40;
-    {
-        CRegistry registry;
-        SaveSettings(registry, "A", blocks);
-    }
-    PtyWindow w;
+    PtyWindow w(blocks);
     ASSERT_TRUE(w.dlg->IsConnected());
     Ticks ticks;
     w.Button(MainId::Command[9])->click();
@@ -103,13 +108,9 @@ TEST(MainWindow, ALineTestInBlocksPausesWithoutHoldingTheWindowAndTypedKeysFollo
 // colour; disconnected, grey.
 TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
 {
-    {
-        CRegistry registry;
-        Settings s;
-        s.sendCmd[9] = "50000000";
-        SaveSettings(registry, "A", s);
-    }
-    PtyWindow w;
+    Settings huge;
+    huge.sendCmd[9] = "50000000";
+    PtyWindow w(huge);
     ASSERT_TRUE(w.dlg->IsConnected());
     EXPECT_EQ(w.Background(), 0xFFDDDDu) << "the profile's DDDDFF, as 0x00BBGGRR";
     Ticks ticks;
