@@ -47,14 +47,6 @@ struct Verrin : QProcess {
 };
 
 std::string SettingsFileBytes() { return ReadFile(QFile::encodeName(CRegistry::FilePath()).toStdString()); }
-
-// Profile A's defaults saved; gives the file's bytes then.
-std::string SaveDefaults()
-{
-    CRegistry registry;
-    (void)SaveSettings(registry, "A", Settings{});
-    return SettingsFileBytes();
-}
 } // namespace
 
 TEST(Program, BadCommandLineValuesGiveAClearMessage)
@@ -113,7 +105,9 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
     ASSERT_TRUE(store.IsOpen());
     for (const char *profile : kProfileNames)
         store.AddDwordValue(profile, uint32_t(::getpid()));
-    const std::string settings = SaveDefaults();
+    CRegistry registry;
+    (void)SaveSettings(registry, "A", Settings{});
+    const std::string settings = SettingsFileBytes();
     const QString notAFolder = QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + "/Brondel/Verrin.reg/runtime";
     const std::tuple<int, QString, const char *> cases[] = {{SIGTERM, {}, "in use"},
                                                             {SIGINT, notAFolder, "could not be opened"}};
