@@ -1,27 +1,10 @@
-// Rules of the main window that need no window: poll dispatch, the title,
-// port names and what a key does. The end-to-end tests press real keys.
+// Rules of the main window that need no window: the title, port names and
+// what a key does. The end-to-end tests press real keys.
 #include "app/KeyInput.h"
 #include "app/MainWindowRules.h"
-#include "common/PollDispatch.h"
 #include "serial/PortNames.h"
 
 #include <gtest/gtest.h>
-
-// An abort takes any busy state, a bad one too, to the abort step; it leaves
-// the idle terminal alone.
-TEST(PollDispatch, AnAbortTakesAnyBusyStateToTheAbortStep)
-{
-    using A = PollAction;
-    const struct { int32_t state; bool abort; PollAction action; int32_t after; } cases[] = {
-        {0, false, A::TerminalReceive, 0}, {0, true, A::TerminalReceive, 0}, {4, false, A::TransferStep, 4},
-        {12, false, A::InvalidState, 12},  {-1, true, A::TransferStep, 11},  {13, true, A::TransferStep, 11},
-    };
-    for (const auto &c : cases) {
-        int32_t state = c.state;
-        EXPECT_TRUE(DecidePoll(state, c.abort) == c.action && state == c.after)
-            << "state " << c.state << (c.abort ? ", abort" : "");
-    }
-}
 
 // A path deeper than /dev/NAME shows whole: the end-to-end tests' pty.
 TEST(TitleAndPortNames, ShowTheDevicesOwnNameWhereItHasOne)
