@@ -8,7 +8,6 @@
 #include "app/SlicedReceive.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
