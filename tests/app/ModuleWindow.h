@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "transfer/CLoadImage.h"
 #include "support/MessageRecorder.h"
+#include "support/TempDir.h"
 #include "support/WaitFor.h"
 
 #include <QAbstractButton>
@@ -21,12 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-inline QByteArray ReadWholeFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Writes the image to folder/fw.bin and makes it profile A's download choice.
 inline bool ChooseImage(const QString &folder, const QByteArray &image)

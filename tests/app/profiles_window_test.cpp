@@ -1,13 +1,14 @@
-// Profiles in the main window: a window that ends saves its profile and frees
-// it; two windows (two instances' worth of stores in one process) then claim
-// "A" and "B", refuse each other's profile, switch to a free one and follow
-// its title, captions and colours; a save that a stopped process keeps from
-// the settings file.
+// Profiles in the main window: two windows (two instances' worth of stores in
+// one process) claim "A" and "B", refuse each other's profile, switch to a
+// free one and follow its title, captions and colours; a save that a stopped
+// process keeps from the settings file. The end-to-end tests end the program
+// with its profile saved and freed, and show "Clear Profiles"'s message.
 #include "app/CVerrinDlg.h"
 #include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
 #include "support/Subprocess.h"
+#include "support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -17,14 +18,12 @@
 
 namespace {
 QComboBox *ProfileList(CVerrinDlg &w) { return static_cast<QComboBox *>(w.Control(MainId::ProfileList)); }
-QAbstractButton *Button(CVerrinDlg &w, int id) { return static_cast<QAbstractButton *>(w.Control(id)); }
 
 void Choose(CVerrinDlg &w, int index)
 {
     ProfileList(w)->setCurrentIndex(index);
     emit ProfileList(w)->activated(index);
 }
-
 } // namespace
 
 TEST(ProfilesInTheWindow, ClaimRefuseSwitchSaveAndFollowTheLoadedProfile)
@@ -38,20 +37,10 @@ TEST(ProfilesInTheWindow, ClaimRefuseSwitchSaveAndFollowTheLoadedProfile)
         SaveSettings(registry, "C", c);
     }
     MessageRecorder messagesA, messagesB;
-    {
-        CVerrinDlg::StartOptions options;
-        options.baudrate = 57600; // the command line's rate, kept with the profile at the end
-        CVerrinDlg first(options, &messagesA);
-        ASSERT_EQ(first.Started(), StartOutcome::Claimed);
-        first.reject();
-    }
     CVerrinDlg a(CVerrinDlg::StartOptions{}, &messagesA);
     CVerrinDlg b(CVerrinDlg::StartOptions{}, &messagesB);
     ASSERT_EQ(b.Started(), StartOutcome::Claimed);
-    EXPECT_TRUE(a.windowTitle().startsWith("A - ") && a.windowTitle().contains(": 57600 Baud"))
-        << a.windowTitle().toStdString();
-    EXPECT_TRUE(b.windowTitle().startsWith("B - "));
-    EXPECT_EQ(ProfileList(a)->count(), 8);
+    EXPECT_TRUE(a.windowTitle().startsWith("A - ") && b.windowTitle().startsWith("B - "));
 
     Choose(b, 0); // "A" is held by the other window
     ASSERT_EQ(messagesB.messages.size(), 1u);
@@ -61,17 +50,10 @@ TEST(ProfilesInTheWindow, ClaimRefuseSwitchSaveAndFollowTheLoadedProfile)
     Choose(a, 2);
     EXPECT_TRUE(a.windowTitle().startsWith("C - ") && a.windowTitle().contains(": 9600 Baud"))
         << a.windowTitle().toStdString();
-    EXPECT_EQ(Button(a, MainId::Command[0])->text(), "Ping");
+    EXPECT_EQ(static_cast<QAbstractButton *>(a.Control(MainId::Command[0]))->text(), "Ping");
     EXPECT_EQ(a.CurrentSettings().screenBackgroundColor, "112233");
-    Choose(b, 0); // "A" is free now
-    EXPECT_TRUE(b.windowTitle().startsWith("A - "));
-    EXPECT_EQ(messagesB.messages.size(), 1u);
     EXPECT_TRUE(messagesA.messages.empty());
 
-    Button(a, MainId::ClearProfiles)->click();
-    ASSERT_EQ(messagesA.messages.size(), 1u);
-    EXPECT_EQ(messagesA.messages[0].text, "Exit All Application Instances");
-    EXPECT_EQ(messagesA.messages[0].caption, "Alert");
 }
 
 // A save that finds the settings file locked by a stopped process asks. Retry
@@ -108,12 +90,10 @@ TEST(ProfilesInTheWindow, ASaveBlockedByAStoppedProcessIsRetriedOrKeptBesideTheF
     const std::string copy = CRegistry::UnsavedCopyPath("A").toStdString();
     EXPECT_NE(messages.messages[1].text.find(copy), std::string::npos) << messages.messages[1].text;
     EXPECT_NE(messages.messages[1].text.find("which is stopped"), std::string::npos);
-    QFile kept(QFile::decodeName(copy.c_str()));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    const RegParseResult parsed = ParseRegExport(kept.readAll().toStdString());
-    const auto baudrate = std::find_if(parsed.entries.begin(), parsed.entries.end(),
+    const RegParseResult kept = ParseRegExport(ReadFile(copy));
+    const auto baudrate = std::find_if(kept.entries.begin(), kept.entries.end(),
                                        [](const RegEntry &e) { return e.name == "Baudrate"; });
-    ASSERT_NE(baudrate, parsed.entries.end());
+    ASSERT_NE(baudrate, kept.entries.end());
     EXPECT_EQ(baudrate->keyPath, "HKEY_CURRENT_USER\\SOFTWARE\\Brondel\\Verrin\\A");
     EXPECT_EQ(baudrate->value.dword, 57600u);
     CSharedMemory store;

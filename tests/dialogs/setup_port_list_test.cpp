@@ -75,14 +75,4 @@ TEST(DevicePorts, ListsFreeSerialDevicesOnceInNaturalOrder)
         << "no path: the number's device";
 }
 
-TEST(NaturalOrder, NumbersCompareByValue)
-{
-    const std::pair<const char *, const char *> ordered[] = {
-        {"ttyS2", "ttyS10"},  {"COM1", "COM10"}, {"COM9", "COM33"},       {"ttyACM0", "ttyS0"}, {"ttyS", "ttyS0"},
-        {"ttyS02", "ttyS10"}, {"ttyS2", "ttyS02"}, {"/run/x/port", "ttyS0"}, {"usb1-2", "usb1-10"}};
-    for (const auto &[a, b] : ordered)
-        EXPECT_TRUE(NaturalLess(a, b) && !NaturalLess(b, a)) << a << " before " << b;
-    EXPECT_FALSE(NaturalLess("ttyS2", "ttyS2"));
-}
-
 } // namespace

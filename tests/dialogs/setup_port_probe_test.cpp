@@ -5,11 +5,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,10 +55,7 @@ TEST(PortProbe, FindsThePublishedPortFreeOnlyWhileNothingHoldsIt)
         {QByteArray::number(getppid()).rightJustified(10) + "\n", PortProbe::Unavailable}, // the UUCP layout
         {QByteArray::number(ended) + "\nverrin\nhost\n", PortProbe::Serial}};            // its holder has ended
     for (const auto &[contents, expected] : lockFiles) {
-        QFile lock(lockPath);
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        lock.write(contents);
-        lock.close();
+        std::ofstream(lockPath.toStdString(), std::ios::trunc) << contents.toStdString();
         EXPECT_EQ(probe({locks.path()}), expected) << contents.toStdString();
     }
 

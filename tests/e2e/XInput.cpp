@@ -6,16 +6,14 @@
 #include <X11/Xlib.h>
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 namespace {
-constexpr int kToolMs = 10000;
-
 bool Xdotool(std::vector<std::string> args)
 {
     args.insert(args.begin(), "xdotool");
-    const std::optional<int> status = RunProgram(args, kToolMs);
-    return status && *status == 0;
+    return RunProgram(args, 10000) == 0; // its exit status, when it ended in time
 }
 
 // Puts sym on an unused keycode unless some key already gives it.
@@ -29,19 +27,16 @@ bool EnsureOnKeyboard(Display *display, KeySym sym)
     if (!map)
         return false;
     int spare = 0;
-    for (int code = last; code >= first && !spare; --code) {
-        bool unused = true;
-        for (int k = 0; k < perCode; ++k)
-            unused = unused && map[(code - first) * perCode + k] == NoSymbol;
-        if (unused)
+    for (int code = last; code >= first && !spare; --code)
+        if (std::all_of(map + (code - first) * perCode, map + (code - first + 1) * perCode,
+                        [](KeySym k) { return k == NoSymbol; }))
             spare = code;
-    }
     XFree(map);
-    if (!spare)
-        return false;
-    XChangeKeyboardMapping(display, spare, 1, &sym, 1);
-    XSync(display, False);
-    return true;
+    if (spare) {
+        XChangeKeyboardMapping(display, spare, 1, &sym, 1);
+        XSync(display, False);
+    }
+    return spare != 0;
 }
 } // namespace
 
@@ -49,13 +44,9 @@ namespace XInput {
 bool Keys(const std::string &keys)
 {
     std::vector<std::string> args{"key"};
-    size_t start = 0;
-    while (start < keys.size()) {
-        const size_t end = std::min(keys.find(' ', start), keys.size());
-        if (end > start)
-            args.push_back(keys.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream names(keys);
+    for (std::string name; names >> name;)
+        args.push_back(name);
     return Xdotool(args);
 }
 

@@ -12,34 +12,26 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
 std::string g_desktopProblem = "the desktop session was not set up";
 bool g_skipWithoutDesktop = false;
 
-// Starts a child that announces itself with one line on its descriptor 3;
-// gives the line, or nothing when none came within 20 seconds.
-std::string StartAnnouncing(Subprocess &child, Subprocess::Options options)
+// Starts a child that announces itself with one line on its descriptor 3,
+// which is the file at path; gives the line, or nothing when none came within
+// 20 seconds.
+std::string StartAnnouncing(Subprocess &child, Subprocess::Options options, const std::string &path)
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return {};
-    options.passFd = fds[1];
-    const bool started = child.Start(options);
-    ::close(fds[1]);
-    std::string line;
-    bool open = started;
-    WaitUntil([&] { return !open || line.find('\n') != std::string::npos; }, 20000, [&] {
-        pollfd p{fds[0], POLLIN, 0};
-        char buf[256];
-        const ssize_t n = ::poll(&p, 1, 50) > 0 ? ::read(fds[0], buf, sizeof buf) : -1;
-        open = n != 0; // 0: the child closed it, or ended
-        line.append(buf, size_t(std::max<ssize_t>(n, 0)));
-    });
-    ::close(fds[0]);
-    return line.find('\n') == std::string::npos ? std::string() : line.substr(0, line.find('\n'));
+    // Not close-on-exec: it may be descriptor 3 already, which stays as it is.
+    options.passFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const bool started = options.passFd >= 0 && child.Start(options);
+    ::close(options.passFd);
+    const auto line = [&] { return ReadFile(path).find('\n'); };
+    return started && WaitUntil([&] { return line() != std::string::npos || !child.Running(); }, 20000) &&
+                   line() != std::string::npos
+               ? ReadFile(path).substr(0, line())
+               : std::string();
 }
 
 class DesktopSession : public ::testing::Environment {
@@ -58,23 +50,22 @@ public:
         // The server picks a free display number and writes it once it
         // accepts connections; it listens on its local socket only.
         const std::string display = StartAnnouncing(
-            m_x, {{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, Log("xvfb")});
+            m_x, {{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, Log("xvfb")},
+            m_dir.path() + "/display");
         // No variable may lead a program to another desktop, bus, input
         // method or session manager.
-        EnvChanges env = {{"DISPLAY", ":" + display}, {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-                          {"AT_SPI_BUS_ADDRESS", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt},
-                          {"SESSION_MANAGER", std::nullopt}, {"QT_IM_MODULE", std::nullopt},
-                          {"XMODIFIERS", std::nullopt}};
-        for (const auto &[name, value] : env)
-            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        ::setenv("DISPLAY", (":" + display).c_str(), 1);
+        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "SESSION_MANAGER",
+                                 "QT_IM_MODULE", "XMODIFIERS"})
+            ::unsetenv(name);
+        EnvChanges env{{"GSETTINGS_BACKEND", "memory"}};
         // The services the bus starts (the accessibility bus among them) keep
         // their sockets, settings and caches here.
         for (const char *folder : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
             env[folder] = m_dir.Sub(folder);
-        env["GSETTINGS_BACKEND"] = "memory";
         const std::string bus = display.empty() ? std::string() : StartAnnouncing(m_bus, {
             {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--nosyslog",
-             "--address=unix:dir=" + m_dir.Sub("bus"), "--print-address=3"}, env, Log("dbus")});
+             "--address=unix:dir=" + m_dir.Sub("bus"), "--print-address=3"}, env, Log("dbus")}, m_dir.path() + "/bus-address");
         ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
         if (display.empty() || bus.empty())
             g_desktopProblem = std::string(display.empty() ? "Xvfb" : "the D-Bus session bus") + " did not start\n" +
@@ -84,7 +75,7 @@ public:
     }
     void TearDown() override
     {
-        StopAccessibility();
+        atspi_exit(); // when it never started, it does nothing
         m_bus.Stop(); // the bus first: its services are X clients of the display
         m_x.Stop();
     }

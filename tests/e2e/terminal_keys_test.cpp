@@ -2,7 +2,7 @@
 #include "e2e/VerrinWindowTest.h"
 
 // Each key is followed by a marker key ("z"), so that "sends nothing" is seen
-// as the marker arriving alone. A case that ends the program fails alone: the
+// as the marker arriving alone. (Backspace and Return: the program test.) A case that ends the program fails alone: the
 // next one starts it again with the same folders.
 TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
 {
@@ -13,8 +13,6 @@ TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
         std::string sends;
     } cases[] = {
         {"Escape", "Escape", nullptr, "\x1B"},
-        {"BackSpace", "BackSpace", nullptr, "\x08"},
-        {"Return", "Return", nullptr, "\r\n"},
         {"Tab", "Tab", nullptr, "\t"},
         {"ctrl+c", "ctrl+c", nullptr, "\x03"},
         {"ctrl+z", "ctrl+z", nullptr, "\x1A"},
@@ -30,11 +28,11 @@ TEST_F(VerrinWindowTest, KeysInTheTerminalSendExactlyTheirBytes)
     };
     for (const auto &c : cases) {
         if (!verrin || !verrin->Running()) {
-            ASSERT_NO_FATAL_FAILURE(StartConnected()) << "before " << c.name;
+            ASSERT_NO_FATAL_FAILURE(Start()) << "before " << c.name;
         }
         ASSERT_TRUE(c.keys ? XInput::Keys(c.keys) : XInput::Type(c.text)) << c.name;
         ASSERT_TRUE(XInput::Type("z")) << c.name;
-        EXPECT_EQ(Hex(ReadUntil("z")), Hex(c.sends + "z")) << c.name;
-        EXPECT_TRUE(verrin->Running()) << c.name << " ended the program\n" << verrin->Problem();
+        EXPECT_EQ(ReadUntil("z"), c.sends + "z") << c.name;
+        EXPECT_TRUE(verrin->Running()) << c.name << " ended the program\n" << Problem();
     }
 }

@@ -12,8 +12,8 @@ if(NOT VERRIN_ATSPI_FOUND OR NOT VERRIN_X11_FOUND)
 endif()
 
 add_executable(e2e_tests
-  e2e/Accessibility.cpp e2e/XInput.cpp
-  e2e/VerrinProcess.cpp e2e/e2e_main.cpp
+  e2e/XInput.cpp
+  e2e/e2e_main.cpp
   e2e/program_window_test.cpp e2e/terminal_keys_test.cpp)
 target_link_libraries(e2e_tests PRIVATE PkgConfig::VERRIN_ATSPI PkgConfig::VERRIN_X11 verrin_core verrin_test_support GTest::gtest)
 target_include_directories(e2e_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
