@@ -23,8 +23,7 @@ bool g_skipWithoutDesktop = false;
 // 20 seconds.
 std::string StartAnnouncing(Subprocess &child, Subprocess::Options options, const std::string &path)
 {
-    // Not close-on-exec: it may be descriptor 3 already, which stays as it is.
-    options.passFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    options.passFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const bool started = options.passFd >= 0 && child.Start(options);
     ::close(options.passFd);
     const auto line = [&] { return ReadFile(path).find('\n'); };

@@ -75,7 +75,10 @@ bool Subprocess::Start(const Options &options)
         ::dup2(options.stdioFd >= 0 ? options.stdioFd : devNull, 0);
         ::dup2(options.stdioFd >= 0 ? options.stdioFd : logFd, 1);
         ::dup2(logFd, 2);
-        if (options.passFd >= 0)
+        // dup2 onto itself keeps close-on-exec: a descriptor that is already 3 drops the flag instead.
+        if (options.passFd == 3)
+            ::fcntl(3, F_SETFD, 0);
+        else if (options.passFd >= 0)
             ::dup2(options.passFd, 3);
         // Nothing else of the test's (its pseudo-terminals above all) reaches the child.
         ::close_range(options.passFd >= 0 ? 4u : 3u, ~0u, 0);
