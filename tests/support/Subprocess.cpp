@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
@@ -13,22 +14,7 @@
 extern char **environ;
 
 namespace {
-// The test's environment with the changes made: built before the fork, as
-// nothing that allocates may run between fork and exec.
-std::vector<std::string> ChildEnvironment(const EnvChanges &changes)
-{
-    std::vector<std::string> out;
-    for (char **e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (!changes.count(entry.substr(0, entry.find('='))))
-            out.push_back(entry);
-    }
-    for (const auto &[name, value] : changes)
-        if (value)
-            out.push_back(name + "=" + *value);
-    return out;
-}
-
+// The strings as an exec argument list, ending in a null pointer.
 std::vector<char *> Pointers(std::vector<std::string> &strings)
 {
     std::vector<char *> out;
@@ -66,7 +52,15 @@ bool Subprocess::Start(const Options &options)
 {
     if (options.argv.empty())
         return false;
-    std::vector<std::string> argv = options.argv, envp = ChildEnvironment(options.env);
+    // The test's environment with the changes made: built before the fork, as
+    // nothing that allocates may run between fork and exec.
+    std::vector<std::string> argv = options.argv, envp;
+    for (char **e = environ; *e; ++e)
+        if (!options.env.count(std::string(*e, std::strcspn(*e, "="))))
+            envp.push_back(*e);
+    for (const auto &[name, value] : options.env)
+        if (value)
+            envp.push_back(name + "=" + *value);
     std::vector<char *> argvPtr = Pointers(argv), envpPtr = Pointers(envp);
     const std::string log = options.logPath.empty() ? "/dev/null" : options.logPath;
     const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
@@ -141,22 +135,17 @@ void Subprocess::Stop(int graceMs)
 
 std::string DescribeStatus(std::optional<int> status)
 {
-    if (!status)
-        return "still running";
-    if (WIFEXITED(*status))
-        return "exit status " + std::to_string(WEXITSTATUS(*status));
-    if (WIFSIGNALED(*status))
-        return "killed by signal " + std::to_string(WTERMSIG(*status));
-    return "wait status " + std::to_string(*status);
+    return !status                ? "still running"
+           : WIFEXITED(*status)   ? "exit status " + std::to_string(WEXITSTATUS(*status))
+           : WIFSIGNALED(*status) ? "killed by signal " + std::to_string(WTERMSIG(*status))
+                                  : "wait status " + std::to_string(*status);
 }
 
 std::optional<int> RunProgram(const std::vector<std::string> &argv, int timeoutMs,
                               const std::string &logPath)
 {
     Subprocess p;
-    if (!p.Start({argv, {}, logPath}))
-        return std::nullopt;
-    return p.Wait(timeoutMs);
+    return p.Start({argv, {}, logPath}) ? p.Wait(timeoutMs) : std::nullopt;
 }
 
 bool HaveProgram(const std::string &name)

@@ -6,7 +6,10 @@
 #include <chrono>
 #include <thread>
 
-template <typename Pred, typename Pause> bool WaitUntil(Pred pred, int timeoutMs, Pause pause)
+inline void SleepBetweenPolls() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+
+template <typename Pred, typename Pause = void (*)()>
+bool WaitUntil(Pred pred, int timeoutMs, Pause pause = SleepBetweenPolls)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
@@ -15,9 +18,4 @@ template <typename Pred, typename Pause> bool WaitUntil(Pred pred, int timeoutMs
         pause();
     }
     return true;
-}
-
-template <typename Pred> bool WaitUntil(Pred pred, int timeoutMs)
-{
-    return WaitUntil(pred, timeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
 }
