@@ -18,6 +18,7 @@
 class PtyEnd {
 public:
     PtyEnd() = default;
+    ~PtyEnd() { Close(m_fd); }
     PtyEnd(const PtyEnd &) = delete;
     PtyEnd &operator=(const PtyEnd &) = delete;
 
@@ -47,14 +48,13 @@ public:
         }
         return out;
     }
-    // Reads until done(everything read so far) holds or timeoutMs has passed.
-    template <typename Done> std::string ReadUntil(Done done, int timeoutMs)
+    // Reads until `what` has come after the first byte (the line end that
+    // opens a reply ends nothing) or timeoutMs has passed.
+    std::string ReadUntil(const std::string &what, int timeoutMs)
     {
         std::string got;
-        WaitUntil([&] {
-            Take(got);
-            return done(got);
-        }, timeoutMs, [&] { Poll(POLLIN, 10); });
+        WaitUntil([&] { return Take(got), got.find(what, 1) != std::string::npos; }, timeoutMs,
+                  [&] { Poll(POLLIN, 10); });
         return got;
     }
 
@@ -73,11 +73,19 @@ protected:
             out.append(buf, size_t(n));
         return any;
     }
-    void Close()
+    static bool MakeRaw(int fd)
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
+        termios mode{};
+        if (fd < 0 || ::tcgetattr(fd, &mode) != 0)
+            return false;
+        ::cfmakeraw(&mode);
+        return ::tcsetattr(fd, TCSANOW, &mode) == 0;
+    }
+    static void Close(int &fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
     }
     int m_fd = -1;
 };
@@ -86,32 +94,20 @@ class PtyPair : public PtyEnd {
 public:
     PtyPair()
     {
-        termios raw{};
         // The slave stays open, so that the master never reads EIO between openings.
-        if (openpty(&m_fd, &m_slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(m_slave, &raw) != 0)
+        if (openpty(&m_fd, &m_slave, nullptr, nullptr, nullptr) != 0 || !MakeRaw(m_slave))
             return;
-        cfmakeraw(&raw);
-        tcsetattr(m_slave, TCSANOW, &raw);
         m_path = ttyname(m_slave);
         fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     }
-    ~PtyPair()
-    {
-        CloseMaster();
-        CloseSlave();
-    }
+    ~PtyPair() { CloseSlave(); }
 
     bool ok() const { return m_fd >= 0; }
     const std::string &path() const { return m_path; }
     int master() const { return m_fd; }
     int slave() const { return m_slave; }
-    void CloseMaster() { Close(); }
-    void CloseSlave()
-    {
-        if (m_slave >= 0)
-            ::close(m_slave);
-        m_slave = -1;
-    }
+    void CloseMaster() { Close(m_fd); }
+    void CloseSlave() { Close(m_slave); }
 
 private:
     int m_slave = -1;
@@ -123,12 +119,7 @@ public:
     explicit PortClient(const std::string &path)
     {
         m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        termios mode{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &mode) == 0) {
-            ::cfmakeraw(&mode);
-            ::tcsetattr(m_fd, TCSANOW, &mode);
-        }
+        MakeRaw(m_fd);
     }
-    ~PortClient() { Close(); }
     int Fd() const { return m_fd; }
 };
