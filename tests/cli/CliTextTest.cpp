@@ -27,17 +27,12 @@ TEST(ProgressText, ATrayShowsEachPortOnALineOfItsOwn)
               "ttyUSB0    Packet 12   12288/65536  18%  6144 B/s    0:09 left   Loading Image");
     EXPECT_EQ(TrayLogLine("ttyUSB1", {3, 2048, 65536, 1.0}),
               "ttyUSB1: Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left");
-    PortReport done;
-    done.result = "Successful";
-    done.bytes = 262144;
-    done.transferMs = 24100;
-    done.verify = true;
-    done.versionBefore = "1.4.2";
-    done.versionAfter = "2.0.0";
-    PortReport failed = done;
-    failed.result = "Aborted";
-    failed.status = 8;
-    failed.error = "no answer from the module for 2000 ms";
+    // Result, status, error; 262144 bytes acknowledged in 24.1 s, versions read.
+    const auto report = [](const char *result, int status, const char *error) {
+        return PortReport{"", result, status, error, "", 0, 262144, {}, {}, {}, 24100, true, "1.4.2", "2.0.0"};
+    };
+    const PortReport done = report("Successful", 0, ""),
+                     failed = report("Aborted", 8, "no answer from the module for 2000 ms");
     EXPECT_EQ(TrayResultLine("ttyUSB0", done), "ttyUSB0: Successful, version 1.4.2 -> 2.0.0, 262144 bytes in 24.1 s, 10.9 kB/s");
     EXPECT_EQ(TrayResultLine("ttyUSB3", failed), "ttyUSB3: Aborted: no answer from the module for 2000 ms");
 }
