@@ -21,9 +21,11 @@ public:
 protected:
     RegistryOpening Open() override
     {
-        struct MapKey : RegistryKey {
+        struct MapKey : RegistrySession, RegistryKey {
             Values &v;
             explicit MapKey(Values &values) : v(values) {}
+            RegistryKey *Key(const std::string &) override { return this; }
+            bool Close() override { return true; }
             std::optional<RegValue> Query(const std::string &name) override
             {
                 const auto it = v.find(name);
@@ -35,13 +37,7 @@ protected:
                 return true;
             }
         };
-        struct Session : RegistrySession {
-            MapKey key;
-            explicit Session(Values &values) : key(values) {}
-            RegistryKey *Key(const std::string &) override { return &key; }
-            bool Close() override { return true; }
-        };
-        return {std::make_unique<Session>(values), std::nullopt};
+        return {std::make_unique<MapKey>(values), std::nullopt};
     }
 };
 
