@@ -157,8 +157,6 @@ TEST(Sender, EachRunHasItsWireOrderResultAndTrace)
         {"CAN instead of the first C", 3000, false, AnswerFrames(0, "\x18"), "1 CAN CAN", "Aborted", "eAbort\r\n"},
         {"CAN instead of the C for block 1", 3000, false, AnswerFrames(1, "\x06\x18"), "1 SOH0 CAN CAN", "Aborted",
          "<CAN>\r\neAbort\r\n"},
-        {"CAN for block 1", 3000, false, AnswerFrames(2, "\x18"), "1 SOH0 STX1 CAN CAN", "Aborted",
-         "<CAN>\r\neAbort\r\n"},
         {"a stray reply", 3000, false, AnswerFrames(2, "C"), "1 SOH0 STX1", "Protocol Error",
          "<C>\r\neProtocol\r\nSyncError\r\n"},
     };
