@@ -21,7 +21,6 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <csignal>
@@ -81,17 +80,21 @@ protected:
 } // namespace
 
 // Each end of a command: its status, and what the tool says (on stdout after
-// a success, else on stderr). A bad command line is told in one line; it, a
-// file that cannot go and a port that cannot be used send nothing.
+// a success, else on stderr; send's replies as text or hex). A bad command
+// line is told in one line; it, a file that cannot go and a port that cannot
+// be used send nothing.
 TEST_F(Cli, EachEndHasItsStatusAndText)
 {
-    const QString image = Image(70000), saved = Path("saved.bin"), log = Path("received");
+    const QString image = Image(70000), log = Path("received");
     const QString longName = Image(10, QString(125, 'n')); // 125 + 2 digits + 4 > 128
     PtyPair silent;
     // The module's options and the command line: PORT is the module's port,
     // HELD too, while another program holds it.
     const std::tuple<QStringList, QStringList, int, const char *> cases[] = {
-        {{"--save-image", saved}, {"load", "--port", "PORT", image}, 0, "Successful"},
+        {{}, {"load", "--port", "PORT", image}, 0, "Successful"},
+        {{}, {"send", "--port", "PORT", "--crlf", "--until", "OK", "at"}, 0, "\nOK\n"},
+        {{}, {"send", "--port", "PORT", "--hex", "--until", " 4F 4B", "at\r"}, 0, " 0D 0A 4F 4B"},
+        {{}, {"send", "--port", "PORT", "--timeout", "2000", "at\r"}, 0, "OK"}, // no --until: 0 after the time
         {{"--nak-block", "2", "--nak-count", "10"}, {"load", "--port", "PORT", image}, 3, "Too many retries"},
         {{"--cancel-at", "1"}, {"load", "--port", "PORT", image}, 4, "Aborted"},
         {{"--stray-at", "1"}, {"load", "--port", "PORT", image}, 5, "Protocol Error"},
@@ -126,7 +129,6 @@ TEST_F(Cli, EachEndHasItsStatusAndText)
         const bool onModule = args.contains("PORT") || args.contains("HELD");
         EXPECT_TRUE(!onModule || ReadAll(log).isEmpty() == (status == 2 || status == 6 || status == 7)) << r.Describe();
     }
-    EXPECT_TRUE(ReadAll(saved) == ReadAll(image)) << "the module's copy of the image";
 }
 
 // On a 115200 line with 1 ms latency rb takes the image and ends the batch by
@@ -193,29 +195,18 @@ TEST_F(Cli, CtrlCCancelsEveryPortWithTwoCanBytes)
     }
 }
 
-// Replies as text or hex, and a profile that names the port (and is only
-// read). Each send opens the port again.
-TEST_F(Cli, SendShowsRepliesAsTextOrHexAndOnlyReadsTheProfile)
+// A profile that names the port and nothing else: send takes the port from
+// it, and leaves the other values missing, as a read-only look must.
+TEST_F(Cli, SendTakesThePortFromAProfileAndOnlyReadsIt)
 {
     SimProcess sim({});
-    const QString port = sim.Port();
-    // A profile that names the port and nothing else; the other values stay
-    // missing, as a read-only look must leave them.
     CRegistry registry;
     registry.SetKeyPath(ProfileKeyPath("C"));
-    std::string portName = port.toStdString();
+    std::string portName = sim.Port().toStdString();
     ASSERT_TRUE(registry.StringValue(AccessMode::Write, "PortName", portName));
     const QByteArray profileBefore = ReadAll(CRegistry::FilePath());
-    const std::pair<QStringList, const char *> cases[] = {
-        {{"--port", port, "--crlf", "--until", "OK", "at"}, "\nOK\n"},
-        {{"--port", port, "--hex", "--until", " 4F 4B", "at\r"}, " 0D 0A 4F 4B"},
-        {{"--profile", "c", "--crlf", "--until", "Publish Addr", "at+ab info"}, "Version"},
-        {{"--port", port, "--timeout", "2000", "at\r"}, "OK"}, // no --until: 0 after the time
-    };
-    for (const auto &[args, out] : cases) {
-        const CliRun r = RunCli(QStringList{"send"} + args);
-        EXPECT_TRUE(r.status == 0 && r.out.contains(out)) << args.join(' ').toStdString() << "\n" << r.Describe();
-    }
+    const CliRun r = RunCli({"send", "--profile", "c", "--crlf", "--until", "Publish Addr", "at+ab info"});
+    EXPECT_TRUE(r.status == 0 && r.out.contains("Version")) << r.Describe();
     EXPECT_TRUE(ReadAll(CRegistry::FilePath()) == profileBefore) << "the profile's file was written";
 }
 
@@ -326,24 +317,11 @@ TEST_F(Cli, ScanPicturesShowTheMeshWithoutADisplay)
 
     const CliRun svg = RunCli(scan + QStringList{"svg", "--output", Path("mesh.svg")});
     ASSERT_EQ(svg.status, 0) << svg.Describe();
-    QFile file(Path("mesh.svg"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&file);
-    QStringList texts;
-    QString viewBox;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("svg"))
-            viewBox = xml.attributes().value("viewBox").toString();
-        else if (xml.name() == QLatin1String("text"))
-            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-    }
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_EQ(viewBox, "0 0 1024 768");
+    const QString picture = QString::fromUtf8(ReadAll(Path("mesh.svg")));
+    EXPECT_TRUE(picture.contains(R"( viewBox="0 0 1024 768")") && picture.trimmed().endsWith("</svg>")) << "whole?";
     for (const char *text : {"Group C001", "4 nodes", "0001", "0002", "0003", "0004", "Local", "Relay", "Node",
                              "-11 dB", "-14 dB", "-20 dB"})
-        EXPECT_TRUE(texts.contains(text)) << text << " not among: " << texts.join('|').toStdString();
+        EXPECT_TRUE(picture.contains(QStringLiteral(">%1</text>").arg(text))) << text << " is no text element";
 
     const CliRun unwritable = RunCli(scan + QStringList{"png", "--output", Path("no-such-folder/mesh.png")});
     EXPECT_TRUE(unwritable.status == 7 && unwritable.err.startsWith("verrin-cli: cannot write the picture"))
