@@ -52,8 +52,7 @@ struct ScriptedReceiver : SerialLink {
         const size_t payload = first == WireByte::Soh ? kSmallPayload : first == WireByte::Stx ? kLargePayload : 0;
         if (pending.size() < (payload ? payload + kBlockOverhead : 1))
             return static_cast<int32_t>(count);
-        const bool eotSeen = wire.find("EOT") != std::string::npos;
-        const bool dataSeen = wire.find("SOH1") != std::string::npos || wire.find("STX1") != std::string::npos;
+        const bool eotSeen = wire.find("EOT") != std::string::npos; // block 0: the header before, the batch end after
         const std::string f = payload ? (payload == kSmallPayload ? "SOH" : "STX") + std::to_string(pending[1])
                               : first == WireByte::Eot ? "EOT"
                               : first == WireByte::Can ? "CAN"
@@ -61,13 +60,12 @@ struct ScriptedReceiver : SerialLink {
         wire += (wire.empty() ? "" : " ") + f;
         pending.clear();
         const std::optional<std::string> reply = answer ? answer(f, frames++) : std::nullopt;
-        const std::string bytesBack = reply                      ? *reply
-                                      : f == "1"                 ? "C"
-                                      : f == "EOT"               ? "\x06" "C"
-                                      : f == "SOH0" && eotSeen   ? ""
-                                      : f == "SOH0" && !dataSeen ? "\x06" "C" // the header
-                                      : payload                  ? "\x06"
-                                                                 : "";
+        const std::string bytesBack = reply         ? *reply
+                                      : f == "1"    ? "C"
+                                      : f == "EOT"  ? "\x06" "C"
+                                      : f == "SOH0" ? (eotSeen ? "" : "\x06" "C")
+                                      : payload     ? "\x06"
+                                                    : "";
         input.insert(input.end(), bytesBack.begin(), bytesBack.end());
         return static_cast<int32_t>(count);
     }
