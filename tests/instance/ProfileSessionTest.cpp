@@ -74,7 +74,6 @@ TEST(ProfileSession, SettingsOfAProfileHeldElsewhereAreNeverTouched)
     EXPECT_EQ(session.SelectProfile(1, s), SwitchOutcome::InUse);
     EXPECT_EQ(registry.marks.size(), opens) << "nothing saved or loaded";
     EXPECT_EQ(session.ProfileName(), "A");
-    EXPECT_EQ(s.commPort, 11);
     EXPECT_EQ(store.GetDwordValue("B", kNoValue), 2u);
 
     EXPECT_EQ(session.SelectProfile(2, s), SwitchOutcome::Switched);

@@ -129,10 +129,7 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
 // file is the end-to-end test's ("Café" through a restart).
 TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
 {
-    const std::string longest(255, 'x');
-    std::string e255;
-    for (int i = 0; i < 255; ++i)
-        e255 += "é";
+    const std::string longest(255, 'x'), e255 = QString(255, QChar(0xE9)).toStdString(); // 255 "é" of two bytes each
     struct Case {
         const char *what, *name;
         std::optional<RegValue> stored;

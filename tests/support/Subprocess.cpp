@@ -85,10 +85,7 @@ bool Subprocess::Start(const Options &options)
     return started;
 }
 
-bool Subprocess::Fork(const std::function<int()> &run)
-{
-    return Spawn([&] { ::_exit(run()); });
-}
+bool Subprocess::Fork(const std::function<int()> &run) { return Spawn([&] { ::_exit(run()); }); }
 
 bool Subprocess::Running() { return m_pid > 0 && !Wait(0); }
 
