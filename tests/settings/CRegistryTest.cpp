@@ -1,6 +1,7 @@
-// A profile's settings in the settings file: which values are stored, what is
-// read from a profile exported from Windows, from damaged or foreign files and
-// from a store that cannot be written, and two processes saving at once.
+// A profile's settings in the settings file: which values are stored and
+// their defaults, what is read from a profile exported from Windows, from
+// damaged or foreign files and from a store that cannot be written, and two
+// processes saving at once.
 
 #include "settings/CRegistry.h"
 #include "settings/RegFileFormat.h"
@@ -88,6 +89,53 @@ protected:
     QTemporaryDir config_;
 };
 
+// A profile loaded for the first time stores every value with its default:
+// the table below is the profile's settings as users know them, written out
+// by hand, not taken from the code.
+TEST_F(CRegistryFile, AFirstLoadStoresEveryValueWithItsDefault)
+{
+    std::map<std::string, RegValue> expected = {
+        {"CommPort", V::Dword(2)},
+        {"Baudrate", V::Dword(115200)},
+        {"AutoIncrement", V::Dword(1)},
+        {"AppendLF", V::Dword(1)},
+        {"FlowEnabled", V::Dword(1)},
+        {"DownloadPath", V::String("")},
+        {"DownloadFilename", V::String("fwimg.bin")},
+        {"SmallPackets", V::Dword(0)},
+        {"SendCmd1", V::String("at+ab SendData FFFF \"Hello World\\n\"")},
+        {"SendCmd5", V::String("at+ab config")},
+        {"SendCmd9", V::String("at+ab reset")},
+        {"SendCmd10", V::String("100")},
+        {"CmdName1", V::String("Send Data")},
+        {"CmdName5", V::String("Config")},
+        {"CmdName9", V::String("Reset")},
+        {"SendCrLf10", V::Dword(0)},
+        {"SendContinuous", V::Dword(1)},
+        {"SendBlockSize", V::Dword(256)},
+        {"SendMsPause", V::Dword(100)},
+        {"ScreenTextColor", V::String("000000")},
+        {"ScreenBackgroundColor", V::String("DDDDFF")},
+        {"AutoReconnect", V::Dword(0)},
+    };
+    for (int n = 1; n <= 10; ++n) {
+        const std::string i = std::to_string(n);
+        expected.insert({"SendHex" + i, V::Dword(0)});
+        if (n <= 9)
+            expected.insert({"SendCrLf" + i, V::Dword(1)});
+        expected.insert({"SendCmd" + i, V::String("")});
+        expected.insert({"CmdName" + i, V::String("")});
+    }
+    if (kKeepsPortName)
+        expected.insert({"PortName", V::String("")});
+    ASSERT_EQ(expected.size(), kKeepsPortName ? 55u : 54u);
+
+    const Settings settings = Load("A"); // the record as the window holds it right after start
+    EXPECT_EQ(StoredKey(kVerrin + "A"), expected);
+    EXPECT_EQ(settings.commPort, 2);
+    EXPECT_EQ(settings.sendCmd[0], "at+ab SendData FFFF \"Hello World\\n\"");
+}
+
 // A profile exported from Windows is taken over under its spelling of the key
 // ("Software"): a first load stores every value, BdAddr and DebugMode apart,
 // and a save adds them. Values of other types and other keys are kept, and the
@@ -123,10 +171,10 @@ TEST_F(CRegistryFile, TakesOverAWindowsExportStoresEveryValueAndKeepsTheRest)
 }
 
 // What is missing or cannot be read is stored again with its default (on a
-// fresh start every value: the literal table of settings_defaults_test); the
-// flags "AppendLF" and "FlowEnabled" take what the record held on entry, so a
-// profile never used before gets the current one's. The 8-bit text in the
-// file is the end-to-end test's ("Café" through a restart).
+// fresh start every value: the literal table above); the flags "AppendLF" and
+// "FlowEnabled" take what the record held on entry, so a profile never used
+// before gets the current one's. The 8-bit text in the file is the
+// end-to-end test's ("Café" through a restart).
 TEST_F(CRegistryFile, MissingOrUnreadableValuesAreStoredWithTheirDefaults)
 {
     const std::string longest(255, 'x'), e255 = QString(255, QChar(0xE9)).toStdString(); // 255 "é" of two bytes each
