@@ -38,14 +38,9 @@ public:
     std::string Read(int timeoutMs = 1000, int quietMs = 50)
     {
         std::string out;
-        for (int waited = 0; waited < timeoutMs;) {
-            const int step = out.empty() ? 10 : quietMs;
-            if (Poll(POLLIN, step) && Take(out))
-                continue;
-            if (!out.empty())
-                break;
-            waited += step;
-        }
+        if (WaitUntil([&] { return Take(out); }, timeoutMs, [&] { Poll(POLLIN, 10); }))
+            while (Poll(POLLIN, quietMs) && Take(out)) {
+            }
         return out;
     }
     // Reads until `what` has come after the first byte (the line end that
@@ -121,5 +116,4 @@ public:
         m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         MakeRaw(m_fd);
     }
-    int Fd() const { return m_fd; }
 };
