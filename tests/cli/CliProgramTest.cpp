@@ -274,7 +274,6 @@ at 2.5   # 0003 leaves, 0004 joins behind 0002, 0001-0002 9 dB weaker
     WaitFor([&] {
         while (cli.canReadLine()) {
             QString line = QString::fromUtf8(cli.readLine()).chopped(1);
-            EXPECT_FALSE(QJsonDocument::fromJson(line.toUtf8()).isNull()) << line.toStdString();
             times << time.match(line).captured(1);
             lines << line.replace(time, R"("time":"T")");
         }

@@ -109,7 +109,6 @@ TEST_F(LoaderWindow, LoadAbortCancelAndOk)
         step();
         EXPECT_EQ(State(), state);
     }
-    EXPECT_TRUE(messages.messages.size() == 1 && messages.messages[0].text == "Could not read file");
 }
 
 TEST(DebugScreen, TracesOnlyInDebugModeAndClears)
@@ -137,8 +136,7 @@ TEST(DebugScreen, TracesOnlyInDebugModeAndClears)
     // What was on its way is gone too: the field shows only what comes next.
     debug.SetDebugMode(true);
     debug.TraceText("next");
-    EXPECT_TRUE(WaitFor([&] { return !field->toPlainText().isEmpty(); }));
-    EXPECT_EQ(field->toPlainText(), "next");
+    EXPECT_TRUE(WaitFor([&] { return field->toPlainText() == "next"; })) << field->toPlainText().toStdString();
 
     QTest::keyClick(&debug, Qt::Key_Return); // Enter hides it
     EXPECT_FALSE(debug.isVisible());
