@@ -264,11 +264,13 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
 }
 
 // "Save Picture..." from the mesh view's context menu, a real right click while
-// the scan runs: the SVG written holds the nodes the module reported.
+// the scan runs: the scan goes on while the file dialog is open, and the SVG
+// written holds the nodes the module reported.
 TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
 {
+    const std::string log = home.Sub("home") + "/module.log";
     Subprocess module;
-    const std::string port = StartModule(module);
+    const std::string port = StartModule(module, {"--log", log});
     ASSERT_FALSE(port.empty());
     ASSERT_NO_FATAL_FAILURE(Start(true, port));
     ASSERT_TRUE(Click("Net View"));
@@ -282,6 +284,11 @@ TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
     WaitUntil([] { return false; }, 500); // the menu opens (Return without it would close the view)
     ASSERT_TRUE(XInput::Keys("Down") && XInput::Keys("Return"));
     ASSERT_TRUE(WaitUntil([&] { return bool(Find("Save Picture", "dialog")); }, 10000));
+    // A scan goes out every five seconds, the file dialog open or not.
+    const size_t logged = ReadFile(log).size();
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find("at+ab loranet", logged) != std::string::npos; }, 10000))
+        << "no scan while the file dialog was open";
+    ASSERT_TRUE(Find("Save Picture", "dialog")) << "the file dialog closed";
     const std::string file = home.Sub("home") + "/mesh.svg";
     ASSERT_TRUE(XInput::Keys("ctrl+a") && XInput::Type(file) && XInput::Keys("Return"));
     ASSERT_TRUE(WaitUntil([&] { return ReadFile(file).find("</svg>") != std::string::npos; }, 10000));
