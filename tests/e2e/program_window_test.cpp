@@ -100,22 +100,15 @@ TEST_F(VerrinWindowTest, ButtonsSendAndHandTheKeyboardBackToTheTerminal)
 // Set Cmds: Cancel leaves the profile and the captions alone. Enter neither
 // closes the dialog nor presses OK; a character without an 8-bit code does
 // not go in; the block boxes work only while "Continuous" (on by default) is
-// off; OK refuses each bad box in turn with its message, then stores the text
-// ("Café" as Unicode text) and renames CMD10 after its line count. After a
-// restart CMD1 sends the text in the 8-bit page: 43 61 66 E9, then CR LF.
-// (Where the keyboard goes after a message, the session without a window
-// manager cannot show: the dialog's own test checks it.)
+// off; OK refuses a bad box with its message, then stores the text ("Café"
+// as Unicode text) and renames CMD10 after its line count. After a restart
+// CMD1 sends the text in the 8-bit page: 43 61 66 E9, then CR LF. (Each bad
+// box in turn, and where the keyboard goes after its message, which the
+// session without a window manager cannot show: the dialog's own test.)
 TEST_F(VerrinWindowTest, SetCmdsRefusesBadBoxesAndItsTextSurvivesARestartByteForByte)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string stored = SettingsText();
-    const struct {
-        const char *box, *bad, *good, *message;
-    } boxes[] = {
-        {"line count", "20001", "250", kTooManyLinesMessage},
-        {"bytes per block", "0", "65536", kBlockSizeRangeMessage},
-        {"pause per block", "", "0", kUnsignedMessage},
-    };
     for (const char *button : {"Cancel", "OK"}) {
         SCOPED_TRACE(button);
         const Accessible dialog = Open("Send Command", Control("Set Cmds", "push button"));
@@ -131,19 +124,17 @@ TEST_F(VerrinWindowTest, SetCmdsRefusesBadBoxesAndItsTextSurvivesARestartByteFor
             EXPECT_FALSE(blockSize.States().enabled || dialog.Find("pause per block", "text").States().enabled);
             ASSERT_TRUE(XInput::Click(dialog.Find("continuous", "check box").Extents()));
             EXPECT_TRUE(WaitUntil([&] { return blockSize.States().enabled; }, 5000));
-            for (const auto &b : boxes) {
-                SCOPED_TRACE(b.box);
-                ASSERT_TRUE(Retype(dialog, b.box, b.bad) && XInput::Click(dialog.Find("OK", "push button").Extents()));
-                Accessible box; // the window that says the message
-                ASSERT_TRUE(WaitUntil([&] {
-                    for (const Accessible &window : FindApplication(verrin->Pid()).Children())
-                        box = window.Find(b.message, "label") ? window : box;
-                    return bool(box);
-                }, 10000));
-                ASSERT_TRUE(XInput::Click(box.Find("OK", "push button").Extents()));
-                ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
-                ASSERT_TRUE(Retype(dialog, b.box, b.good));
-            }
+            ASSERT_TRUE(Retype(dialog, "bytes per block", "65536") && Retype(dialog, "pause per block", "0"));
+            ASSERT_TRUE(Retype(dialog, "line count", "20001") && XInput::Click(dialog.Find("OK", "push button").Extents()));
+            Accessible box; // the window that says the message
+            ASSERT_TRUE(WaitUntil([&] {
+                for (const Accessible &window : FindApplication(verrin->Pid()).Children())
+                    box = window.Find(kTooManyLinesMessage, "label") ? window : box;
+                return bool(box);
+            }, 10000));
+            ASSERT_TRUE(XInput::Click(box.Find("OK", "push button").Extents()));
+            ASSERT_TRUE(WaitUntil([&] { return !box.States().showing; }, 5000));
+            ASSERT_TRUE(Retype(dialog, "line count", "250"));
         }
         ASSERT_TRUE(Close("Send Command", dialog.Find(button, "push button")));
     }
