@@ -9,17 +9,8 @@
 #include <chrono>
 
 namespace {
-// Profile A's settings, saved before the window starts on them.
-struct SavedProfile {
-    explicit SavedProfile(const Settings &s)
-    {
-        CRegistry registry;
-        SaveSettings(registry, "A", s);
-    }
-};
-
-struct PtyWindow : SavedProfile, PtyPair, ModuleWindow {
-    explicit PtyWindow(const Settings &s) : SavedProfile(s), ModuleWindow(QString::fromStdString(path())) {}
+struct PtyWindow : PtyPair, ModuleWindow {
+    explicit PtyWindow(const Settings &s) : ModuleWindow(QString::fromStdString(path()), s) {}
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
 };
 

@@ -96,8 +96,7 @@ protected:
         image = QByteArray(20000, Qt::Uninitialized);
         for (int i = 0; i < image.size(); ++i)
             image[i] = char(i * 7 + i / 251);
-        ASSERT_TRUE(ChooseImage(dir.path(), image));
-        w = std::make_unique<ModuleWindow>(link, kPatienceMs);
+        w = std::make_unique<ModuleWindow>(link, ChoosingImage(dir.path(), image), kPatienceMs);
     }
 
     // A new module on the link, with the given options.
@@ -128,8 +127,8 @@ protected:
     // tells nothing unless capture stops or the disk fills up.
     void Inject(const Fault &fault)
     {
-        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0, fillsDisk = fault.play == Play::FloodPastTheDisk,
-                   flood = fillsDisk || fault.play == Play::Flood;
+        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0,
+                   fillsDisk = fault.play == Play::FloodPastTheDisk, flood = fillsDisk || fault.play == Play::Flood;
         size_t before = w->MessageCount();
         module->Kill(); // at once, as a pulled cable
         if (pty) { // the window notices at its next event
