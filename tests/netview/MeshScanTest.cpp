@@ -62,17 +62,18 @@ TEST(MeshScan, ReadsEachReplyAndCountsWhoJoinedAndLeftSinceTheScanBefore)
         EXPECT_EQ(TakeViewStatus(f.scan).text, "Waiting for Network C001 Info") << "while the scan is out";
         f.Reply(std::string("\r\nRelay  dBm  Node\r\n") + rows);
         const ViewStatus status = TakeViewStatus(f.scan);
-        EXPECT_TRUE(status.text == line && status.noNodesText.empty() && !status.centred) << rows << ": " << status.text;
+        EXPECT_TRUE(status.text == line && status.noNodesText.empty() && !status.centred)
+            << rows << ": " << status.text;
         f.host.log.clear();
         for (int tick = 1; tick <= 4; ++tick)
             f.scan.OnScanTick();
         EXPECT_EQ(f.host.log, (Log{"clear", "send:at+ab loranet C001\r\n"})) << "the next scan after the pause";
     }
     f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -15  0003\r\n"); // what the view's description tells
-    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 5 nodes, 4 links. Last scan: 2 nodes, +2 -0. Local 0001 at level 0."
-                                        " Node 0003 at level 1. Relay 0002 at level 1. Node 0004 at level 2. Node 0005 at"
-                                        " level 2. 0001 hears 0003 at -15 dB. 0001 hears 0002 at -11 dB. 0002 hears 0004"
-                                        " at -20 dB. 0002 hears 0005 at -22 dB.");
+    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 5 nodes, 4 links. Last scan: 2 nodes, +2 -0. Local 0001 at"
+                                        " level 0. Node 0003 at level 1. Relay 0002 at level 1. Node 0004 at level"
+                                        " 2. Node 0005 at level 2. 0001 hears 0003 at -15 dB. 0001 hears 0002 at"
+                                        " -11 dB. 0002 hears 0004 at -20 dB. 0002 hears 0005 at -22 dB.");
 
     ScanFixture empty;
     empty.PassInfo();
