@@ -28,13 +28,6 @@ struct Verrin : QProcess {
         waitForStarted(10000);
     }
     pid_t Pid() const { return pid_t(processId()); }
-    // What it prints on stderr until it has printed text, or ended.
-    QByteArray ErrorUntil(const char *text)
-    {
-        QByteArray err;
-        WaitFor([&] { return (err += readAllStandardError()).contains(text) || state() != Running; }, 20000);
-        return err;
-    }
     // Its exit code after sig, or -1 when it did not end normally.
     int EndWith(int sig)
     {
@@ -100,7 +93,8 @@ TEST(Program, TerminationSignalEndsARefusedStartWithStatus1)
     for (const auto &[sig, runtime, says] : cases) {
         SCOPED_TRACE(says);
         Verrin p({}, runtime);
-        ASSERT_TRUE(p.ErrorUntil(says).contains(says));
+        QByteArray err;
+        ASSERT_TRUE(WaitFor([&] { return (err += p.readAllStandardError()).contains(says); }, 20000)) << err.data();
         EXPECT_EQ(p.EndWith(sig), 1) << "the box stayed up, or the status is not 1";
         EXPECT_EQ(SettingsFileBytes(), settings);
         EXPECT_EQ(store.GetDwordValue("A", 0), uint32_t(::getpid()));
