@@ -30,22 +30,13 @@ struct Recorder : SerialLink, EchoSink {
     void EchoToTerminal(std::string_view text) override { echoed += text; }
 };
 
-// The line test written out the plain way, with stream formatting.
+// A line of the line test written out the plain way, with stream formatting.
 std::string ReferenceLine(int64_t i)
 {
     std::ostringstream line;
     line << "Line " << std::left << std::setw(5) << i << std::right << std::setfill('0') << std::setw(7)
          << i * 30 << " Bytes sent\r\n";
     return line.str();
-}
-
-// The whole line test of count lines, written out the plain way.
-std::string ReferenceText(int32_t count)
-{
-    std::string text;
-    for (int64_t i = 1; i <= count; ++i)
-        text += ReferenceLine(i);
-    return text;
 }
 } // namespace
 
@@ -112,7 +103,9 @@ TEST(LineTestFeed, GoesLineForLineInBlocksWithAPauseAfterEachOnlyWhenContinuousI
         s.sendBlockSize = c.blockSize;
         s.sendMsPause = c.pause;
         LineTestFeed feed(c.count, PlanLineTest(s));
-        const std::string expected = ReferenceText(c.count);
+        std::string expected;
+        for (int64_t i = 1; i <= c.count; ++i)
+            expected += ReferenceLine(i);
         std::string bytes;
         std::vector<size_t> blocks, expectedBlocks; // the bytes before each pause
         size_t sincePause = 0;
