@@ -26,8 +26,7 @@ TEST(MeshScan, TakesTheGroupFromTheInfoReply)
     };
     for (const auto &c : cases) {
         ScanFixture f;
-        f.host.terminal = c.info;
-        f.scan.OnScanTick();
+        f.Reply(c.info);
         EXPECT_EQ(f.groupFailures, c.groupFails ? 1 : 0) << c.info;
         if (!c.command) {
             EXPECT_TRUE(f.scan.State() == ScanState::AwaitInfo && f.host.log.empty()) << c.info;
