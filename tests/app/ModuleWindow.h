@@ -1,6 +1,7 @@
 #pragma once
 // A main window driven as a user drives it against a device on a path (the
-// virtual module, or a pty of the test): it connects at start, clicks
+// virtual module, or a pty of the test), on profile A with the settings the
+// test gives: it connects at start, clicks
 // buttons, types lines, reads the loader's fields and watches the network
 // view while it runs. The main window tests, the module tests and the fault
 // soak share it.
@@ -23,18 +24,15 @@
 
 #include <functional>
 
-// Writes the image to folder/fw.bin and makes it profile A's download choice.
-inline bool ChooseImage(const QString &folder, const QByteArray &image)
+// Writes the image to folder/fw.bin; gives settings that choose it for a download.
+inline Settings ChoosingImage(const QString &folder, const QByteArray &image)
 {
     QFile f(QDir(folder).filePath("fw.bin"));
-    if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
-        return false;
-    CRegistry registry;
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(image) == image.size()) << "fw.bin not written";
     Settings s;
     s.downloadPath = folder.toStdString() + "/";
     s.downloadFilename = "fw.bin";
-    SaveSettings(registry, "A", s);
-    return true;
+    return s;
 }
 
 struct ModuleWindow {
@@ -42,8 +40,10 @@ struct ModuleWindow {
     std::unique_ptr<CVerrinDlg> dlg;
     int patienceMs;
 
-    explicit ModuleWindow(const QString &port, int patience = 5000) : patienceMs(patience)
+    explicit ModuleWindow(const QString &port, const Settings &profile = {}, int patience = 5000) : patienceMs(patience)
     {
+        CRegistry registry;
+        SaveSettings(registry, "A", profile);
         CVerrinDlg::StartOptions options;
         options.portPath = port;
         options.connect = true;

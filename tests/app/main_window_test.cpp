@@ -6,38 +6,22 @@
 #include "app/ModuleWindow.h"
 #include "support/Pty.h"
 
-#include <chrono>
-
 namespace {
-// Profile A's settings, saved before the window starts on them.
-struct SavedProfile {
-    explicit SavedProfile(const Settings &s)
-    {
-        CRegistry registry;
-        SaveSettings(registry, "A", s);
-    }
-};
-
-struct PtyWindow : SavedProfile, PtyPair, ModuleWindow {
-    explicit PtyWindow(const Settings &s) : SavedProfile(s), ModuleWindow(QString::fromStdString(path())) {}
+struct PtyWindow : PtyPair, ModuleWindow {
+    explicit PtyWindow(const Settings &s) : ModuleWindow(QString::fromStdString(path()), s) {}
     uint32_t Background() { return static_cast<CTerminalView *>(View())->BackgroundColor(); }
-};
-
-// What the window sent, read while its event loop runs.
-struct PtyLog {
-    std::string bytes;
-
-    // Until `enough` bytes have come, or nothing has for quietMs.
-    PtyLog &Read(int fd, size_t enough = SIZE_MAX, int quietMs = 300)
+    // What the window sent, read while its event loop runs, until `enough`
+    // bytes have come or nothing has for 300 ms.
+    std::string Sent(size_t enough = SIZE_MAX)
     {
-        const auto now = [] { return std::chrono::steady_clock::now(); };
-        for (auto last = now(); bytes.size() < enough && now() - last < std::chrono::milliseconds(quietMs);) {
+        std::string bytes;
+        QElapsedTimer quiet;
+        for (quiet.start(); bytes.size() < enough && quiet.elapsed() < 300;) {
             QTest::qWait(1);
-            char buffer[65536];
-            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0; last = now())
-                bytes.append(buffer, size_t(n));
+            if (Take(bytes))
+                quiet.restart();
         }
-        return *this;
+        return bytes;
     }
 };
 
@@ -78,12 +62,11 @@ TEST(MainWindow, ALineTestInBlocksPausesWithoutHoldingTheWindowAndTypedKeysFollo
     ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == w.View(); }));
     QTest::keyClicks(w.View(), "at");
     QTest::keyClick(w.View(), Qt::Key_Return);
-    PtyLog log;
-    log.Read(w.master(), 3000);
+    std::string sent = w.Sent(3000);
     EXPECT_GE(sending.elapsed(), 11 * 40 - 20) << "a pause after each of the first eleven blocks";
     EXPECT_GE(ticks.count, 20) << "the window ran during the pauses";
     const std::string lines = LineTestBytes(100, 3000);
-    EXPECT_EQ(log.Read(w.master()).bytes, lines + "at\r\n");
+    EXPECT_EQ(sent + w.Sent(), lines + "at\r\n");
     EXPECT_EQ(w.Text(), lines + "at\r\n");
     EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled());
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
@@ -103,13 +86,13 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     EXPECT_EQ(w.Background(), 0xFFDDDDu) << "the profile's DDDDFF, as 0x00BBGGRR";
     Ticks ticks;
     w.Button(MainId::Command[9])->click();
-    PtyLog log;
-    ASSERT_GE(log.Read(w.master(), 5 << 20).bytes.size(), 5u << 20); // its echo passes the terminal's limit
+    std::string got = w.Sent(5 << 20);
+    ASSERT_GE(got.size(), 5u << 20); // its echo passes the terminal's limit
     const int ticksBefore = ticks.count;
     QTest::qWait(200); // nobody reads: the pty fills and the window waits
     EXPECT_GE(ticks.count - ticksBefore, 10) << "the window runs while the port is full";
     w.Button(MainId::Disconnect)->click();
-    const std::string &got = log.Read(w.master()).bytes;
+    got += w.Sent();
     EXPECT_TRUE(got == LineTestBytes(50000000, got.size())) << got.size() << " bytes are not the line test's first";
     EXPECT_LT(w.dlg->Terminal().Length(), TerminalText::kLimit);
     EXPECT_TRUE(w.messages.messages.empty()) << w.LastMessage();
@@ -118,7 +101,7 @@ TEST(MainWindow, AHugeLineTestStreamsUntilDisconnectOrTheDeviceGoes)
     ASSERT_TRUE(w.Connect());
     EXPECT_TRUE(w.Button(MainId::Command[0])->isEnabled()) << "the line test ended with the connection";
     w.Button(MainId::Command[9])->click();
-    EXPECT_FALSE(PtyLog().Read(w.master(), 1).bytes.empty());
+    EXPECT_FALSE(w.Sent(1).empty());
     w.CloseMaster();
     EXPECT_TRUE(w.LossToldOnce(0));
 }

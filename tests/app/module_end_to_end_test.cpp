@@ -22,11 +22,11 @@ TEST(WithTheModule, ALostDeviceIsToldOnceAndEndsTheDownloadOrTheScan)
 {
     const int size = 60000;
     QTemporaryDir dir;
-    ASSERT_TRUE(ChooseImage(dir.path(), QByteArray(size, 'x')));
+    const Settings withImage = ChoosingImage(dir.path(), QByteArray(size, 'x'));
     for (const bool download : {true, false}) {
         SCOPED_TRACE(download ? "during a download" : "with Net View open");
         SimProcess sim({"--line-rate", "115200"});
-        ModuleWindow w(sim.Port());
+        ModuleWindow w(sim.Port(), withImage);
         ASSERT_TRUE(w.dlg->IsConnected());
         const std::string lost = "Port " + sim.Port().toStdString() + " is gone: its device was removed or closed";
         if (download) {

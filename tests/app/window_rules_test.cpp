@@ -1,16 +1,14 @@
-// Rules of the main window that need no window: the title, port names and
-// what a key does. The end-to-end tests press real keys.
+// Rules of the main window that need no window: port names and what a key
+// does. The end-to-end tests read the title and press real keys.
 #include "app/KeyInput.h"
-#include "app/MainWindowRules.h"
 #include "serial/PortNames.h"
 
 #include <gtest/gtest.h>
 
-// A path deeper than /dev/NAME shows whole: the end-to-end tests' pty.
-TEST(TitleAndPortNames, ShowTheDevicesOwnNameWhereItHasOne)
+// /dev/NAME shows as NAME; a deeper path (the end-to-end tests' pty) whole.
+TEST(PortNames, ShowTheDevicesOwnNameWhereItHasOne)
 {
-    EXPECT_EQ(FormatTitle("H", PortDisplayName("/dev/ttyUSB0"), 9600),
-              "H - ttyUSB0: 9600 Baud -  Brondel  Quorrel - 251126G");
+    EXPECT_EQ(PortDisplayName("/dev/ttyUSB0"), "ttyUSB0");
     EXPECT_EQ(DevicePathForPortNumber(2), "/dev/ttyS1");
 }
 

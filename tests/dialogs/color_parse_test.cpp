@@ -5,14 +5,11 @@
 
 TEST(ParseColor, ReadsRrggbbIntoBbggrr)
 {
-    struct Case {
-        const char *text;
-        uint32_t value;
-    } cases[] = {
+    const std::pair<const char *, uint32_t> cases[] = {
         {"000000", 0x000000}, {"FFFFFF", 0xFFFFFF}, {"FF0000", 0x0000FF}, {"0000FF", 0xFF0000},
         {"DDDDFF", 0xFFDDDD}, {"ddddff", 0xFFDDDD}, {"ABC", 0xBC0A00},    {"DD", 0xDD0000},
         {"DDDDFG", 0x000000}, {"", 0x000000},       {" FFFFF", 0x000000}, {"12345678", 0x12785634},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(ParseColor(c.text), c.value) << '"' << c.text << '"';
+    for (const auto &[text, value] : cases)
+        EXPECT_EQ(ParseColor(text), value) << '"' << text << '"';
 }

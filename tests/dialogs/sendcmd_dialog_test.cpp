@@ -1,5 +1,6 @@
-// The "Send Command" dialog on its own, for what the end-to-end test cannot
-// see or set up: where the keyboard goes after a refusal at OK (a session
+// The "Send Command" dialog on its own: OK refuses each bad box in turn with
+// one message (their texts are the rules' test), and what the end-to-end test
+// cannot see or set up: where the keyboard goes after a refusal (a session
 // without a window manager gives no window the keyboard back), and a row 10
 // that is not shown and must come back as it was.
 #include "dialogs/CSendCmd.h"

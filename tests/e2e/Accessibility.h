@@ -27,10 +27,7 @@ class Accessible {
 public:
     Accessible() = default;
     explicit Accessible(AtspiAccessible *adopted) // takes over the reference
-        : m_object(adopted, [](AtspiAccessible *object) {
-              if (object)
-                  g_object_unref(object);
-          })
+        : m_object(adopted, [](AtspiAccessible *object) { g_clear_object(&object); })
     {
     }
 
@@ -50,8 +47,7 @@ public:
         if (set && !has(ATSPI_STATE_DEFUNCT))
             s = {has(ATSPI_STATE_ENABLED), has(ATSPI_STATE_FOCUSED), has(ATSPI_STATE_CHECKED),
                  has(ATSPI_STATE_SHOWING), has(ATSPI_STATE_ACTIVE)};
-        if (set)
-            g_object_unref(set);
+        g_clear_object(&set);
         return s;
     }
     // The whole text of a text object, UTF-8.
@@ -60,8 +56,7 @@ public:
         AtspiText *text = m_object ? atspi_accessible_get_text_iface(Get()) : nullptr;
         const gint count = text ? atspi_text_get_character_count(text, nullptr) : 0;
         std::string out = Adopt(count > 0 ? atspi_text_get_text(text, 0, count, nullptr) : nullptr);
-        if (text)
-            g_object_unref(text);
+        g_clear_object(&text);
         return out;
     }
     ScreenRect Extents() const
@@ -73,8 +68,7 @@ public:
         if (extents)
             r = {extents->x, extents->y, extents->width, extents->height};
         g_free(extents);
-        if (component)
-            g_object_unref(component);
+        g_clear_object(&component);
         return r;
     }
     // Of the program the object belongs to: the bus knows the process behind

@@ -26,8 +26,7 @@ TEST(MeshScan, TakesTheGroupFromTheInfoReply)
     };
     for (const auto &c : cases) {
         ScanFixture f;
-        f.host.terminal = c.info;
-        f.scan.OnScanTick();
+        f.Reply(c.info);
         EXPECT_EQ(f.groupFailures, c.groupFails ? 1 : 0) << c.info;
         if (!c.command) {
             EXPECT_TRUE(f.scan.State() == ScanState::AwaitInfo && f.host.log.empty()) << c.info;
@@ -40,41 +39,20 @@ TEST(MeshScan, TakesTheGroupFromTheInfoReply)
     }
 }
 
-TEST(MeshScan, ReadsAReplyOnceElevenCharactersCameAndExtendsTheTableLater)
+// A reply is read once eleven characters came, as far as it came. After each
+// the status line tells how many nodes it held and how many joined and left
+// since the reply before, and the next scan goes out after the pause; the
+// table keeps every node seen.
+TEST(MeshScan, ReadsEachReplyAndCountsWhoJoinedAndLeftSinceTheScanBefore)
 {
     ScanFixture f;
     f.PassInfo();
-    EXPECT_EQ(TakeViewStatus(f.scan).text, "Scanning Network for C001 Info");
-    EXPECT_EQ(TakeViewStatus(f.scan).text, "Waiting for Network C001 Info") << "only the first paint";
+    EXPECT_EQ(TakeViewStatus(f.scan).text, "Scanning Network for C001 Info") << "the centred first paint";
     f.Reply("0123456789");
     EXPECT_EQ(f.scan.State(), ScanState::AwaitScan) << "10 characters are not a reply";
-    f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -11  0003\r\n0:00"); // as far as it came
-    EXPECT_TRUE(f.scan.State() == ScanState::Pause && f.scan.Table().nodeCount == 2);
-    for (int tick = 1; tick <= 4; ++tick)
-        f.scan.OnScanTick();
-    EXPECT_EQ(f.host.log, (Log{"clear", "send:at+ab loranet C001\r\n"})) << "the next scan after the pause";
-    f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -15  0003\r\n0:0001 -12  0002\r\n");
-    EXPECT_FALSE(TakeViewStatus(f.scan).centred) << "later scans show the graph";
-    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 3 nodes, 2 links. Last scan: 3 nodes, +1 -0. Local 0001 at level 0."
-                                        " Node 0003 at level 1. Node 0002 at level 1. 0001 hears 0003 at -15 dB."
-                                        " 0001 hears 0002 at -12 dB.");
-
-    ScanFixture empty;
-    empty.PassInfo();
-    empty.Reply("0123456789A"); // eleven characters, and no "Relay"
-    EXPECT_EQ(TakeViewStatus(empty.scan).noNodesText, "No nodes found in Network C001");
-}
-
-// The status line tells, after each reply, how many nodes it held and how many
-// joined and left since the reply before; the table keeps every node seen.
-TEST(MeshScan, StatusLineCountsWhoJoinedAndLeftSinceTheScanBefore)
-{
-    ScanFixture f;
-    f.PassInfo();
-    TakeViewStatus(f.scan); // the centred first paint
     const std::pair<const char *, const char *> replies[] = {
-        {"0:0001 -11  0002\r\n0:0001 -14  0003\r\n", "3 nodes"},
-        {"0:0001 -11  0002\r\n0:0001 -14  0003\r\n", "3 nodes, +0 -0"},
+        {"0:0001 -11  0003\r\n0:00", "2 nodes"}, // as far as it came
+        {"0:0001 -15  0003\r\n0:0001 -12  0002\r\n", "3 nodes, +1 -0"},
         {"0:0001 -11  0002\r\n1:0002 -20  0004\r\n1:0002 -22  0005\r\n", "4 nodes, +2 -1"},
         {"0:0001 -11  0002\r\n", "2 nodes, +0 -2"},
         {"nothing heard", "0 nodes, +0 -2"},
@@ -83,11 +61,23 @@ TEST(MeshScan, StatusLineCountsWhoJoinedAndLeftSinceTheScanBefore)
         EXPECT_EQ(TakeViewStatus(f.scan).text, "Waiting for Network C001 Info") << "while the scan is out";
         f.Reply(std::string("\r\nRelay  dBm  Node\r\n") + rows);
         const ViewStatus status = TakeViewStatus(f.scan);
-        EXPECT_TRUE(status.text == line && status.noNodesText.empty()) << rows << ": " << status.text;
-        for (int tick = 0; tick < 4; ++tick)
+        EXPECT_TRUE(status.text == line && status.noNodesText.empty() && !status.centred)
+            << rows << ": " << status.text;
+        f.host.log.clear();
+        for (int tick = 1; tick <= 4; ++tick)
             f.scan.OnScanTick();
+        EXPECT_EQ(f.host.log, (Log{"clear", "send:at+ab loranet C001\r\n"})) << "the next scan after the pause";
     }
-    EXPECT_EQ(f.scan.Table().nodeCount, 5);
+    f.Reply("\r\nRelay  dBm  Node\r\n0:0001 -15  0003\r\n"); // what the view's description tells
+    EXPECT_EQ(DescribeMeshView(f.scan), "Group C001: 5 nodes, 4 links. Last scan: 2 nodes, +2 -0. Local 0001 at"
+                                        " level 0. Node 0003 at level 1. Relay 0002 at level 1. Node 0004 at level"
+                                        " 2. Node 0005 at level 2. 0001 hears 0003 at -15 dB. 0001 hears 0002 at"
+                                        " -11 dB. 0002 hears 0004 at -20 dB. 0002 hears 0005 at -22 dB.");
+
+    ScanFixture empty;
+    empty.PassInfo();
+    empty.Reply("0123456789A"); // eleven characters, and no "Relay"
+    EXPECT_EQ(TakeViewStatus(empty.scan).noNodesText, "No nodes found in Network C001");
 }
 
 } // namespace

@@ -4,6 +4,5 @@ verrin_core_test(netview_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/MeshScanTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MeshChangesTest.cpp)
 verrin_qt_test(netview_qt_tests
-  ${CMAKE_CURRENT_LIST_DIR}/MeshPaintTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NetViewDialogsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NetViewPictureTest.cpp)

@@ -59,8 +59,11 @@ template <typename Round> std::pair<int, long long> Soak(int shortRunSeconds, in
     return {n, t.elapsed() / 1000};
 }
 
-enum class Kind { Download, Flood, Silence };
-enum class End { Resume, CloseThenReply, CloseThenForce }; // of a silence
+// What follows the device's return: a download under the module's faults; a
+// flood of half the disk, or of three times it; a network scan the module
+// falls silent in, and then resumes, or the user closes the view and the
+// module's reply or "Force Close" ends its closing wait.
+enum class Play { Download, Flood, FloodPastTheDisk, Resume, CloseThenReply, CloseThenForce };
 
 // At 2400 baud the module takes a while to hear a whole scan command, so that
 // it can be stopped before it answers.
@@ -69,20 +72,18 @@ const QStringList kSlowLine{"--line-rate", "2400"};
 // The faults, in turn. Each begins with the device vanishing; the module comes
 // back with these options, or for a flood a pty of the test takes its path.
 const struct Fault {
-    Kind kind;
+    Play play;
     QStringList module;
-    std::string loaded = "";   // a download's result
-    bool fillsDisk = false;    // a flood of three times the disk, else of half of it
-    End end = End::Resume;
+    std::string loaded = ""; // a download's result
 } kFaults[] = {
-    {Kind::Download, {"--nak-block", "3", "--nak-count", "9"}, "Successful"}, // a NAK storm just within the limit
-    {Kind::Download, {"--cancel-at", "4"}, "Aborted"},
-    {Kind::Download, {"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
-    {Kind::Flood, {}},
-    {Kind::Flood, {}, "", true},
-    {Kind::Silence, kSlowLine},
-    {Kind::Silence, kSlowLine, "", false, End::CloseThenReply},
-    {Kind::Silence, kSlowLine, "", false, End::CloseThenForce},
+    {Play::Download, {"--nak-block", "3", "--nak-count", "9"}, "Successful"}, // a NAK storm just within the limit
+    {Play::Download, {"--cancel-at", "4"}, "Aborted"},
+    {Play::Download, {"--nak-block", "2", "--nak-count", "10"}, "Too many retries"},
+    {Play::Flood, {}},
+    {Play::FloodPastTheDisk, {}},
+    {Play::Resume, kSlowLine},
+    {Play::CloseThenReply, kSlowLine},
+    {Play::CloseThenForce, kSlowLine},
 };
 
 class WindowSoak : public ::testing::Test {
@@ -92,11 +93,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         link = dir.filePath("port");
         ASSERT_TRUE(StartModule({})); // until the first fault
-        image = QByteArray(20000, Qt::Uninitialized);
-        for (int i = 0; i < image.size(); ++i)
-            image[i] = char(i * 7 + i / 251);
-        ASSERT_TRUE(ChooseImage(dir.path(), image));
-        w = std::make_unique<ModuleWindow>(link, kPatienceMs);
+        for (int i = 0; i < 20000; ++i) // no two 1024-byte blocks alike
+            image += char(i * 7 + i / 251);
+        w = std::make_unique<ModuleWindow>(link, ChoosingImage(dir.path(), image), kPatienceMs);
     }
 
     // A new module on the link, with the given options.
@@ -127,7 +126,8 @@ protected:
     // tells nothing unless capture stops or the disk fills up.
     void Inject(const Fault &fault)
     {
-        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0, flood = fault.kind == Kind::Flood;
+        const bool waits = w->dlg->CurrentSettings().autoReconnect != 0,
+                   fillsDisk = fault.play == Play::FloodPastTheDisk, flood = fillsDisk || fault.play == Play::Flood;
         size_t before = w->MessageCount();
         module->Kill(); // at once, as a pulled cable
         if (pty) { // the window notices at its next event
@@ -160,13 +160,13 @@ protected:
         ASSERT_TRUE(w->Connect()) << w->LastMessage();
         ASSERT_TRUE(flood || w->Answers()) << "a typed command got no reply after the device came back";
         before = w->MessageCount();
-        if (fault.kind == Kind::Download)
+        if (fault.play == Play::Download)
             ASSERT_NO_FATAL_FAILURE(Download(fault.loaded));
         else if (flood)
-            ASSERT_NO_FATAL_FAILURE(FloodWithCapture(fault.fillsDisk));
+            ASSERT_NO_FATAL_FAILURE(FloodWithCapture(fillsDisk));
         else
-            ASSERT_NO_FATAL_FAILURE(SilentDuringScan(fault.end));
-        EXPECT_EQ(w->MessageCount(), before + (fault.fillsDisk ? 2 : flood ? 1 : 0)) << w->LastMessage();
+            ASSERT_NO_FATAL_FAILURE(SilentDuringScan(fault.play));
+        EXPECT_EQ(w->MessageCount(), before + (fillsDisk ? 2 : flood ? 1 : 0)) << w->LastMessage();
     }
 
     // The download ends in the result the fault calls for, the loader stays
@@ -221,9 +221,9 @@ protected:
     // waiting, the window must keep running, and then either the module resumes
     // and the scan completes, or the user closes the view and the closing wait
     // holds until the module's reply ends it or the user forces it to end.
-    void SilentDuringScan(End end)
+    void SilentDuringScan(Play end)
     {
-        const bool resume = end == End::Resume;
+        const bool resume = end == Play::Resume;
         enum { AwaitScanOut, Silent, AwaitTable, Closing, Done } step = AwaitScanOut;
         bool stayedWaiting = false, ended = false; // the table shown, or the closing wait seen holding
         QElapsedTimer since;
@@ -251,7 +251,7 @@ protected:
             } else if (step == Closing && since.elapsed() >= 1500) {
                 // The closing wait holds while the module is silent.
                 ended = modal && modal->windowTitle() == "Closing Netview";
-                if (ended && end == End::CloseThenForce)
+                if (ended && end == Play::CloseThenForce)
                     modal->findChild<QPushButton *>("forceClose")->click();
                 else if (ended)
                     module->Signal(SIGCONT); // the reply alone must end the wait
@@ -264,7 +264,7 @@ protected:
         EXPECT_TRUE(stayedWaiting) << "the view moved on while the module was silent";
         EXPECT_TRUE(ended)
             << (resume ? "no table after the module resumed" : "the closing wait ended without a reply");
-        if (end == End::CloseThenReply) // it cleared what had come of the reply at its tick
+        if (end == Play::CloseThenReply) // it cleared what had come of the reply at its tick
             EXPECT_NE(w->Text().rfind("\r\nRelay", 0), 0u) << "the reply's start is still shown";
         else
             EXPECT_EQ(w->dlg->TerminalLength(), 0u) << "the closing wait hands the terminal back empty";
