@@ -11,6 +11,7 @@
 //   build/bench/transfer/download_bench [--runs N] [--rate BAUD] [--latency MS]
 //       [--size BYTES] [--peer sim|rb|all] [--blocks 1k|128|all] [--line-program PATH]
 
+#include "BenchSystem.h"
 #include "EmulatedLine.h"
 #include "PortDownload.h"
 #include "RbPeer.h"
@@ -25,9 +26,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -67,25 +66,6 @@ uint32_t Crc32(const std::vector<uint8_t> &data)
             crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
     }
     return ~crc;
-}
-
-std::string LoadAverage()
-{
-    QFile file("/proc/loadavg");
-    if (!file.open(QIODevice::ReadOnly))
-        return "?";
-    return file.readAll().trimmed().toStdString();
-}
-
-int OpenRaw(const QString &path)
-{
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios raw{};
-    if (fd >= 0 && tcgetattr(fd, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(fd, TCSANOW, &raw);
-    }
-    return fd;
 }
 
 // The best a stop-and-wait sender can do on this line: each block's bytes

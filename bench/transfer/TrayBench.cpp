@@ -13,6 +13,7 @@
 //   build/bench/transfer/tray_bench [--ports N] [--runs R] [--size BYTES]
 //       [--rate BAUD] [--latency MS]
 
+#include "BenchSystem.h"
 #include "EmulatedLine.h"
 #include "ReceiverTap.h"
 
@@ -33,7 +34,6 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -54,23 +54,6 @@ struct Result {
     double slowestRate = 0, fastestRate = 0; // the ports' own rates
     std::string note;
 };
-
-int OpenRaw(const QString &path)
-{
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios raw{};
-    if (fd >= 0 && tcgetattr(fd, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(fd, TCSANOW, &raw);
-    }
-    return fd;
-}
-
-std::string LoadAverage()
-{
-    QFile file("/proc/loadavg");
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toStdString() : "?";
-}
 
 // Runs verrin-cli load on the ports to its end; its CPU time from wait4.
 Result Load(const QStringList &ports, const QString &image, const QTemporaryDir &files)
