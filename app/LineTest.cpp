@@ -30,7 +30,6 @@ size_t LineTestText::Read(char *out, size_t max)
         pos_ += n;
         done += n;
     }
-    offset_ += done;
     return done;
 }
 
@@ -75,8 +74,6 @@ LineTestFeed::Step LineTestFeed::Take(size_t room)
         blockLeft_ -= piece_.size();
         // The last block may be short; its pause follows all the same.
         pauseDue_ = blockLeft_ == 0 || text_.AtEnd();
-        if (text_.AtEnd())
-            blockLeft_ = 0;
     }
     step.action = Action::Write;
     step.bytes = piece_;

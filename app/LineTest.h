@@ -27,7 +27,6 @@ public:
     // Copies the next bytes, at most max, to out; returns how many (0 at the end).
     size_t Read(char *out, size_t max);
     bool AtEnd() const { return pos_ == length_ && next_ > count_; }
-    uint64_t Offset() const { return offset_; }
 
 private:
     void MakeLine();
@@ -37,7 +36,6 @@ private:
     char line_[64];     // the current line; at most 39 bytes
     size_t length_ = 0; // its length
     size_t pos_ = 0;    // bytes of it already read
-    uint64_t offset_ = 0;
 };
 
 // How the line test goes out: in one stream, or in blocks of blockSize bytes

@@ -30,8 +30,6 @@ void WriteStderr(std::string_view text)
 }
 } // namespace
 
-bool StdoutIsTerminal() { return IsTerminal(stdout); }
-
 bool IsTerminal(std::FILE *stream)
 {
 #ifdef _WIN32

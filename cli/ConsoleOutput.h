@@ -10,8 +10,7 @@
 #include <string>
 #include <string_view>
 
-// Whether standard output is a terminal (rather than a pipe or a file).
-bool StdoutIsTerminal();
+// Whether the stream is a terminal (rather than a pipe or a file).
 bool IsTerminal(std::FILE *stream);
 // The width of the terminal stream shows on, in characters (80 when unknown).
 int TerminalColumns(std::FILE *stream);

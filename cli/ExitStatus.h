@@ -3,7 +3,6 @@
 // keeps its meaning for good; --help lists them.
 
 #include "transfer/ModuleLoad.h"
-#include "transfer/YmodemSender.h"
 
 namespace ExitStatus {
 constexpr int Ok = 0;             // "Successful", the scans done, the text seen
@@ -17,18 +16,6 @@ constexpr int TimedOut = 8;       // the module did not answer in time
 constexpr int GroupNotSet = 9;    // the scan found no group address
 constexpr int VersionUnchanged = 10; // load --verify: the module's version did not change
 } // namespace ExitStatus
-
-inline int ExitStatusFor(TransferResult result)
-{
-    switch (result) {
-    case TransferResult::Success: return ExitStatus::Ok;
-    case TransferResult::RetryLimit: return ExitStatus::RetryLimit;
-    case TransferResult::Aborted: return ExitStatus::Aborted;
-    case TransferResult::ProtocolError: return ExitStatus::ProtocolError;
-    case TransferResult::PortLost: return ExitStatus::PortError;
-    }
-    return ExitStatus::ProtocolError;
-}
 
 inline int ExitStatusFor(LoadEnd end)
 {

@@ -36,7 +36,6 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Draw();
-    void LogLine(size_t i);
 
     std::vector<std::unique_ptr<PortLine>> m_lines;
     std::FILE *m_out;
