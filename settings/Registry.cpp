@@ -27,11 +27,7 @@ bool Registry::Hold::Close()
 // one of its own.
 template <typename Access> bool Registry::WithKey(Access access)
 {
-    if (held_) {
-        RegistryKey *key = session_ ? session_->Key(keyPath_) : nullptr;
-        return key && access(*key);
-    }
-    Hold hold(*this);
+    Hold hold(*this); // within a hold already: that one's session, and Close does nothing
     RegistryKey *key = session_ ? session_->Key(keyPath_) : nullptr;
     const bool ok = key && access(*key);
     return hold.Close() && ok;

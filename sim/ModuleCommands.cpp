@@ -99,10 +99,10 @@ void ModuleCommands::LoadImage(const ReceivedImage &image)
 {
     imageSize_ = image.bytes.size();
     imageCrc_ = Crc32Ieee(image.bytes.data(), image.bytes.size());
-    version_ = ImageVersion(image.bytes);
+    version_ = ImageVersion(image.bytes, imageCrc_);
 }
 
-std::string ImageVersion(const std::vector<uint8_t> &image)
+std::string ImageVersion(const std::vector<uint8_t> &image, uint32_t imageCrc)
 {
     static const std::string key = "Version ";
     const auto at = std::search(image.begin(), image.end(), key.begin(), key.end());
@@ -113,7 +113,7 @@ std::string ImageVersion(const std::vector<uint8_t> &image)
     if (!word.empty())
         return word;
     char crc[16];
-    std::snprintf(crc, sizeof crc, "%08X", Crc32Ieee(image.data(), image.size()));
+    std::snprintf(crc, sizeof crc, "%08X", imageCrc);
     return crc;
 }
 

@@ -53,7 +53,7 @@ private:
 // The version a downloaded image runs as: the word after the first "Version "
 // in its bytes (printable characters, at most 32), as firmware carries its
 // version text; an image without one runs as its CRC-32 in 8 hex digits.
-std::string ImageVersion(const std::vector<uint8_t> &image);
+std::string ImageVersion(const std::vector<uint8_t> &image, uint32_t imageCrc);
 
 // The node table of a scan reply, from its header line on.
 std::string FormatScanTable(const std::vector<MeshLink> &links);
