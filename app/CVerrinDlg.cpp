@@ -22,7 +22,6 @@
 #include <QSignalBlocker>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QGroupBox>
@@ -42,7 +41,6 @@ namespace {
 constexpr int kPollIntervalMs = 100;
 // How often a window waiting for its device looks for it: a device that is
 // back is open again within a fifth of a second.
-constexpr int kReconnectIntervalMs = 200;
 // A receive step is shown a slice at a time, and after this much time the
 // event loop gets its turn (paints, timers, the port) before the rest: the
 // window never goes more than a frame without repainting, however fast bytes
@@ -151,10 +149,8 @@ CVerrinDlg::CVerrinDlg(const StartOptions &options, UserMessages *messages, QWid
         StopLineTest();
         UpdateControlStates();
     });
-    connect(&m_port, &CSerialPort::RxCountChanged, this, &CVerrinDlg::ShowRxCount);
     connect(&m_port, &CSerialPort::PortLost, this, &CVerrinDlg::OnPortLost);
-    m_reconnectTimer.setInterval(kReconnectIntervalMs);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, &CVerrinDlg::TryReconnect);
+    connect(&m_port, &CSerialPort::PortBack, this, &CVerrinDlg::OnPortBack);
     // A download goes on as soon as its reply arrives, not only at the tick.
     connect(&m_port, &CSerialPort::BytesArrived, this, [this] {
         if (m_transferState != 0)
@@ -575,7 +571,7 @@ void CVerrinDlg::UpdateControlStates()
     state.loading = m_loading;
     state.flowEnabled = m_settings.flowEnabled != 0;
     state.lineTest = m_lineTest != nullptr;
-    state.waitingForPort = m_waitingForPort;
+    state.waitingForPort = m_port.Waiting();
     for (const ControlSpec &control : MainControls())
         if (control.id)
             Control(control.id)->setEnabled(IsEnabled(control.rule, state));
@@ -595,7 +591,7 @@ void CVerrinDlg::UpdateTitle()
 {
     setWindowTitle(FromCodePage(
         FormatTitle(m_session.ProfileName(), PortDisplayName(ToCodePage(m_portPath)), m_settings.baudrate,
-                    m_waitingForPort)));
+                    m_port.Waiting())));
 }
 
 bool CVerrinDlg::OpenPort()
@@ -641,33 +637,27 @@ void CVerrinDlg::OnPortLost()
     // A download cannot go on: it ends as failed, its loader showing why.
     m_sender->EndOnPortLost(m_transferState, m_port.LossMessage());
     if (m_settings.autoReconnect) {
-        m_waitingForPort = true;
-        m_reconnectTimer.start();
+        m_port.WaitForDevice();
         UpdateTitle();
     }
     UpdateControlStates();
 }
 
-// While the window waits for its device: once the device is there again the
-// port opens with the same settings and the terminal works as before. Failed
-// attempts (the device still settling) are not shown.
-void CVerrinDlg::TryReconnect()
+// The device the window waited for is back and the port open again with the
+// same settings: the terminal works as before.
+void CVerrinDlg::OnPortBack()
 {
-    if (!QFileInfo::exists(m_portPath) ||
-        !m_port.OpenPort(m_portPath, m_settings.baudrate, m_settings.flowEnabled != 0, false))
-        return;
-    StopWaitingForPort();
     m_pollTimer.start();
+    UpdateTitle();
     UpdateControlStates();
     m_view->setFocus();
 }
 
 void CVerrinDlg::StopWaitingForPort()
 {
-    if (!m_waitingForPort)
+    if (!m_port.Waiting())
         return;
-    m_waitingForPort = false;
-    m_reconnectTimer.stop();
+    m_port.StopWaiting();
     UpdateTitle();
 }
 
@@ -717,7 +707,9 @@ void CVerrinDlg::ReceiveSlices()
         if (clock.nsecsElapsed() >= kReceiveRunNs)
             break;
     }
+    // Once a run, not once a slice: the count box need not redraw faster.
     FollowTerminal();
+    ShowRxCount();
     if (m_receive.Busy())
         m_receiveSlices.start();
     else
@@ -833,7 +825,7 @@ void CVerrinDlg::ShowAbout()
 void CVerrinDlg::done(int result)
 {
     m_pollTimer.stop();
-    m_reconnectTimer.stop();
+    m_port.StopWaiting();
     StopLineTest();
     m_receiveSlices.stop();
     m_capture.Stop();

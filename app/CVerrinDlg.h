@@ -109,7 +109,7 @@ private:
     void OnEscape();
     void OnStayOnTop(bool checked);
     void OnPortLost();
-    void TryReconnect();
+    void OnPortBack();
     void StopWaitingForPort();
     void OnCommandButton(int n);
     void StartLineTest();
@@ -148,8 +148,6 @@ private:
     UserMessages &m_messages;
     CSerialPort m_port;
     QTimer m_pollTimer;
-    QTimer m_reconnectTimer; // looks for a vanished device while the window waits for it
-    bool m_waitingForPort = false;
     TerminalText m_terminal;
     Settings m_settings;
     QString m_portPath;

@@ -3,16 +3,13 @@
 #include "cli/ExitStatus.h"
 #include "common/QtText.h"
 #include "dialogs/CPortProber.h"
+#include "serial/PortNames.h"
 
 #include <QFileInfo>
-
 #include <QTimer>
 #include <algorithm>
 
 namespace {
-// The port's own texts for a port that cannot be had.
-constexpr const char *kPortNotAvailable = "Comm Port not available";
-constexpr const char *kPortErrorCaption = "Comm Port Error";
 constexpr const char *kHeldElsewhere = "held by another program";
 
 // After the load has ended, how long the driver may take to send what is left

@@ -5,28 +5,21 @@
 // stderr, one line each.
 
 #include "serial/CSerialPort.h"
-#include "settings/Settings.h"
 
 #include <QObject>
-#include <QTimer>
 #include <functional>
 
 class PortReconnect : public QObject {
 public:
     // Without `active` a loss is told as an error and ends the command. onBack
     // runs once the port is open again.
-    PortReconnect(CSerialPort &port, const Settings &settings, bool active, std::function<void()> onBack);
+    PortReconnect(CSerialPort &port, bool active, std::function<void()> onBack);
 
     // Call on the port's PortLost; false when the command must end.
     bool Lost();
-    bool Waiting() const { return m_timer.isActive(); }
+    bool Waiting() const { return m_port.Waiting(); }
 
 private:
-    void TryOpen();
-
     CSerialPort &m_port;
-    const Settings &m_settings;
     bool m_active;
-    std::function<void()> m_onBack;
-    QTimer m_timer;
 };

@@ -68,7 +68,7 @@ public:
         QObject::connect(&m_port, &CSerialPort::BytesArrived, m_loop.Context(), [this] { m_host.Receive(); });
         // Back from a vanished device, the scan asks again for the reply it
         // waited for, and the wait for that reply starts anew.
-        PortReconnect reconnect(m_port, m_settings, m_run.reconnect, [this] {
+        PortReconnect reconnect(m_port, m_run.reconnect, [this] {
             m_scan.Resume();
             m_waiting.restart();
         });

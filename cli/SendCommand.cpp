@@ -43,7 +43,7 @@ public:
         QObject::connect(&bridge, &SignalBridge::TerminationRequested, m_loop.Context(),
                          [this] { m_loop.Finish(ExitStatus::Aborted); });
         QObject::connect(&m_port, &CSerialPort::BytesArrived, m_loop.Context(), [this] { Receive(); });
-        PortReconnect reconnect(m_port, m_settings, m_run.reconnect, [this] { Receive(); });
+        PortReconnect reconnect(m_port, m_run.reconnect, [this] { Receive(); });
         QObject::connect(&m_port, &CSerialPort::PortLost, m_loop.Context(), [&] {
             if (!reconnect.Lost())
                 m_loop.Finish(ExitStatus::PortError);

@@ -10,7 +10,6 @@
 #include <cstring>
 
 namespace {
-constexpr const char *kPortErrorCaption = "Comm Port Error";
 constexpr const char *kWriteErrorCaption = "Comm Port Write Error";
 // QSerialPort keeps what it has read from the device in memory until Poll
 // takes it. Past this much it stops reading, the driver's queue fills and
@@ -18,6 +17,7 @@ constexpr const char *kWriteErrorCaption = "Comm Port Write Error";
 // this much, so it caps the receive rate at 25 MB/s: above the 20 MB/s the
 // terminal keeps up with, with room for a tick that comes late.
 constexpr qint64 kReadBufferLimit = 2560 * 1024;
+constexpr int kLookForDeviceMs = 200;
 } // namespace
 
 CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)
@@ -27,6 +27,16 @@ CSerialPort::CSerialPort(UserMessages &messages, QObject *parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &CSerialPort::OnError);
     connect(&m_port, &QSerialPort::readyRead, this, &CSerialPort::BytesArrived);
     connect(&m_port, &QSerialPort::bytesWritten, this, &CSerialPort::BytesSent);
+    m_lookForDevice.setInterval(kLookForDeviceMs);
+    connect(&m_lookForDevice, &QTimer::timeout, this, &CSerialPort::LookForDevice);
+}
+
+void CSerialPort::LookForDevice()
+{
+    if (!QFileInfo::exists(m_path) || !OpenPort(m_path, m_baudrate, m_flowEnabled, false))
+        return;
+    m_lookForDevice.stop();
+    emit PortBack();
 }
 
 void CSerialPort::ShowSystemError(const QString &text, const char *caption)
@@ -48,7 +58,7 @@ bool CSerialPort::OpenPort(const QString &devicePath, int32_t baudrate, bool flo
         const auto error = m_port.error();
         if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::PermissionError ||
             error == QSerialPort::OpenError) {
-            m_messages.Show("Comm Port not available", kPortErrorCaption, MessageIcon::Exclamation);
+            m_messages.Show(kPortNotAvailable, kPortErrorCaption, MessageIcon::Exclamation);
         } else {
             ShowSystemError(m_port.errorString(), kPortErrorCaption);
         }
@@ -128,7 +138,6 @@ uint32_t CSerialPort::ReadBlock(uint8_t *buffer, int32_t max)
     if (n <= 0)
         return 0;
     m_rxCount += static_cast<uint32_t>(n);
-    emit RxCountChanged(m_rxCount);
     if (blockObserver)
         blockObserver(buffer, static_cast<uint32_t>(n));
     return static_cast<uint32_t>(n);

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 #include <functional>
 
 class CSerialPort : public QObject, public SerialLink {
@@ -24,12 +25,21 @@ public:
     bool ClosePort();
     bool IsConnected() const { return m_connected; }
     bool IsOpen() const override { return m_connected; }
+    // The device path of the last open.
+    const QString &Path() const { return m_path; }
 
     // Whether a vanished device is told in a message box (the default) or
     // only signalled with PortLost, for a window that waits for it instead.
     void SetLossShown(bool shown) { m_lossShown = shown; }
     // The message of the last loss, as 8-bit text; empty before any.
     const std::string &LossMessage() const { return m_lossMessage; }
+
+    // After a loss: looks for the device on the same path every 200 ms and
+    // opens it again with the same settings, without showing the attempts
+    // that fail (the device still settling); PortBack once it is open.
+    void WaitForDevice() { m_lookForDevice.start(); }
+    void StopWaiting() { m_lookForDevice.stop(); }
+    bool Waiting() const { return m_lookForDevice.isActive(); }
 
     int32_t BytesWaiting() override;
     int32_t ReadByte() override;
@@ -57,7 +67,6 @@ public:
     std::function<void(const uint8_t *, uint32_t)> blockObserver;
 
 signals:
-    void RxCountChanged(quint32 count);
     // Bytes arrived from the device.
     void BytesArrived();
     // The driver took bytes of a write.
@@ -68,12 +77,15 @@ signals:
     // The device went away while connected; the port is closed and the user
     // has been told (unless SetLossShown(false)).
     void PortLost();
+    // The device came back while waited for, and the port is open again.
+    void PortBack();
 
 private:
     void OnError(QSerialPort::SerialPortError error);
     // The device is gone: its path no longer exists, or the port reports it.
     bool DeviceGone() const;
     void Lose();
+    void LookForDevice();
     void ShowSystemError(const QString &text, const char *caption);
 
     UserMessages &m_messages;
@@ -87,4 +99,5 @@ private:
     bool m_inWriteBytes = false; // WriteBytes reports its own failures
     int32_t m_baudrate = 115200;
     uint32_t m_rxCount = 0;
+    QTimer m_lookForDevice;
 };

@@ -14,6 +14,11 @@ std::string DevicePathForPortNumber(int32_t portNumber);
 // (a pseudo-terminal published by the virtual module).
 std::string PortDisplayName(const std::string &devicePath);
 
+// The port's own texts: the caption of its messages, and the message of a
+// port that cannot be opened.
+inline constexpr const char *kPortErrorCaption = "Comm Port Error";
+inline constexpr const char *kPortNotAvailable = "Comm Port not available";
+
 // The one message of a device that vanished while its port was open, with
 // the system's reason: "Port ttyUSB0 is gone: its device was removed or
 // closed (No such device)."
