@@ -482,7 +482,6 @@ void CVerrinDlg::StartLineTest()
 {
     m_lineTest = std::make_unique<LineTestFeed>(ParseLineCount(m_settings.sendCmd[9]),
                                                 PlanLineTest(m_settings));
-    m_lineTestWait = LineTestWait::None;
     UpdateControlStates();
     FeedLineTest();
 }
@@ -504,20 +503,7 @@ void CVerrinDlg::FeedLineTestPieces()
     const size_t backlog = LineTestBacklog(m_settings.baudrate);
     while (m_lineTest) {
         const size_t held = size_t(std::max<qint64>(m_port.BytesToWrite(), 0));
-        if (m_lineTestWait != LineTestWait::None) {
-            if (held > 0)
-                return; // BytesSent comes back here
-            if (m_lineTestWait == LineTestWait::End) {
-                FinishLineTest();
-                return;
-            }
-            m_lineTestWait = LineTestWait::None;
-            m_lineTestPause.start(int(std::min<uint32_t>(m_lineTestPauseMs, INT_MAX)));
-            return;
-        }
-        if (held >= backlog)
-            return;
-        const LineTestFeed::Step step = m_lineTest->Take(backlog - held);
+        const LineTestFeed::Step step = m_lineTest->Next(held, backlog);
         switch (step.action) {
         case LineTestFeed::Action::Write:
             m_terminal.EchoTrimmed(step.bytes);
@@ -527,13 +513,14 @@ void CVerrinDlg::FeedLineTestPieces()
                 UpdateControlStates();
             }
             break;
+        case LineTestFeed::Action::Wait:
+            return; // BytesSent comes back here
         case LineTestFeed::Action::Pause:
-            m_lineTestWait = LineTestWait::Pause;
-            m_lineTestPauseMs = step.pauseMs;
-            break;
+            m_lineTestPause.start(int(std::min<uint32_t>(step.pauseMs, INT_MAX)));
+            return;
         case LineTestFeed::Action::Done:
-            m_lineTestWait = LineTestWait::End;
-            break;
+            FinishLineTest();
+            return;
         }
     }
 }
@@ -551,7 +538,6 @@ void CVerrinDlg::StopLineTest()
 {
     m_lineTest.reset();
     m_lineTestPause.stop();
-    m_lineTestWait = LineTestWait::None;
 }
 
 void CVerrinDlg::OnSetCmds()

@@ -161,8 +161,6 @@ private:
     QTimer m_receiveSlices; // the rest of a receive step, once the event loop has had its turn
     // The line test under way, if any, and what it waits for.
     std::unique_ptr<LineTestFeed> m_lineTest;
-    enum class LineTestWait { None, Pause, End } m_lineTestWait = LineTestWait::None;
-    uint32_t m_lineTestPauseMs = 0;
     QTimer m_lineTestPause;
     bool m_feeding = false;
     CCaptureFile m_captureFile; // outlives m_capture, which closes it

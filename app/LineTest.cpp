@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 void LineTestText::MakeLine()
 {
@@ -51,7 +52,31 @@ size_t LineTestBacklog(int32_t baudrate)
     return std::max<size_t>(4096, static_cast<size_t>(std::max(baudrate, 0)) / 100);
 }
 
-LineTestFeed::Step LineTestFeed::Take(size_t room)
+LineTestFeed::Step LineTestFeed::Next(size_t held, size_t backlog)
+{
+    if (afterSent_ != Action::Write) {
+        Step step;
+        if (held > 0) {
+            step.action = Action::Wait;
+            return step;
+        }
+        step.action = std::exchange(afterSent_, Action::Write);
+        step.pauseMs = plan_.pauseMs;
+        return step;
+    }
+    if (held >= backlog) {
+        Step step;
+        step.action = Action::Wait;
+        return step;
+    }
+    Step step = Piece(backlog - held);
+    if (step.action == Action::Write)
+        return step;
+    afterSent_ = step.action;
+    return Next(held, backlog);
+}
+
+LineTestFeed::Step LineTestFeed::Piece(size_t room)
 {
     Step step;
     if (pauseDue_) {

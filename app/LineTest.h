@@ -55,25 +55,27 @@ LineTestPlan PlanLineTest(const Settings &settings);
 // the user disconnects.
 size_t LineTestBacklog(int32_t baudrate);
 
-// One line test on its way to the port. The window asks Take for the next
-// step whenever the port has room and does what it says.
+// One line test on its way to the port. The window asks Next what to do
+// whenever the port has taken bytes (or a pause has passed), and does it.
 class LineTestFeed {
 public:
     LineTestFeed(int32_t count, const LineTestPlan &plan) : text_(count), plan_(plan) {}
 
     enum class Action {
         Write, // hand bytes to the port (and echo them)
-        Pause, // a block is complete: once the port has sent all it holds, wait pauseMs
-        Done,  // everything is handed over: once the port has sent it, the test is over
+        Wait,  // nothing until the port has taken more
+        Pause, // a block is complete and sent: wait pauseMs, then ask again
+        Done,  // everything is sent: the test is over
     };
     struct Step {
         Action action = Action::Done;
-        std::string_view bytes; // Write: valid until the next Take
+        std::string_view bytes; // Write: valid until the next call
         uint32_t pauseMs = 0;
     };
-    // The next step, with room (> 0) bytes free in the port. Writes never
-    // cross the end of a block.
-    Step Take(size_t room);
+    // The next step, with the port holding `held` bytes not sent yet and
+    // meant to hold at most `backlog`. Writes never cross the end of a block;
+    // a block's pause and the end both come once the port has sent all it holds.
+    Step Next(size_t held, size_t backlog);
 
     // Keys typed while the line test runs wait here and go out, in order,
     // once it is over; the line test's bytes are never split by them.
@@ -83,8 +85,13 @@ public:
     std::deque<KeyOutcome> TakeHeldKeys() { return std::move(heldKeys_); }
 
 private:
+    // The next piece, with room (> 0) bytes free in the port: Pause and Done
+    // here say a block or the text is complete, not yet sent.
+    Step Piece(size_t room);
+
     LineTestText text_;
     LineTestPlan plan_;
+    Action afterSent_ = Action::Write; // Pause or Done: what comes once the port has sent all it holds
     uint64_t blockLeft_ = 0; // bytes of the current block not handed over yet
     bool pauseDue_ = false;
     std::string piece_;

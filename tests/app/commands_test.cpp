@@ -109,8 +109,8 @@ TEST(LineTestFeed, GoesLineForLineInBlocksWithAPauseAfterEachOnlyWhenContinuousI
         std::string bytes;
         std::vector<size_t> blocks, expectedBlocks; // the bytes before each pause
         size_t sincePause = 0;
-        for (LineTestFeed::Step step = feed.Take(c.room); step.action != LineTestFeed::Action::Done;
-             step = feed.Take(c.room)) {
+        for (LineTestFeed::Step step = feed.Next(0, c.room); step.action != LineTestFeed::Action::Done;
+             step = feed.Next(0, c.room)) {
             if (step.action == LineTestFeed::Action::Pause) {
                 EXPECT_EQ(step.pauseMs, uint32_t(c.pause)) << c.name;
                 blocks.push_back(std::exchange(sincePause, 0));
