@@ -148,5 +148,11 @@ void MeshScan::StepAwaitScan()
         m_table.ParseScanTable(m_scanText);
     }
     ++m_scansTaken;
+    // Counted once here rather than at every paint of the status line.
+    m_nodesJoined = m_nodesLeft = 0;
+    for (const MeshChange &c : CompareScans(m_previousMesh, m_latestMesh)) {
+        m_nodesJoined += c.kind == MeshChangeKind::NodeJoined;
+        m_nodesLeft += c.kind == MeshChangeKind::NodeLeft;
+    }
     m_events.RepaintRequested();
 }

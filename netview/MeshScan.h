@@ -72,6 +72,9 @@ public:
     const MeshSnapshot &LatestMesh() const { return m_latestMesh; }
     const MeshSnapshot &PreviousMesh() const { return m_previousMesh; }
     int32_t ScansTaken() const { return m_scansTaken; }
+    // The nodes that joined and left between those two replies.
+    int32_t NodesJoined() const { return m_nodesJoined; }
+    int32_t NodesLeft() const { return m_nodesLeft; }
 
 private:
     // A keyword counts as present only after the first character of the text.
@@ -93,4 +96,5 @@ private:
     ScanText m_scanText;
     MeshSnapshot m_latestMesh, m_previousMesh;
     int32_t m_scansTaken = 0;
+    int32_t m_nodesJoined = 0, m_nodesLeft = 0;
 };

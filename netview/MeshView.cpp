@@ -51,12 +51,7 @@ std::string ScanSummaryText(const MeshScan &scan)
     std::string text = std::to_string(count) + (count == 1 ? " node" : " nodes");
     if (scan.ScansTaken() < 2)
         return text;
-    int joined = 0, left = 0;
-    for (const MeshChange &c : CompareScans(scan.PreviousMesh(), scan.LatestMesh())) {
-        joined += c.kind == MeshChangeKind::NodeJoined;
-        left += c.kind == MeshChangeKind::NodeLeft;
-    }
-    return text + ", +" + std::to_string(joined) + " -" + std::to_string(left);
+    return text + ", +" + std::to_string(scan.NodesJoined()) + " -" + std::to_string(scan.NodesLeft());
 }
 
 std::string GroupBoxText(uint32_t groupAddress) { return WithHex("Group %04X", groupAddress); }
