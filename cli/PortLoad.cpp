@@ -102,8 +102,7 @@ void PortLoad::AfterEnd()
         return Close();
     if (!m_draining.isValid())
         m_draining.start();
-    const qint64 lineMs = left * 10 * 1000 / std::max(m_settings.baudrate, 1);
-    if (m_draining.elapsed() >= 2 * lineMs + kDrainMarginMs)
+    if (m_draining.elapsed() >= 2 * CSerialPort::LineTimeMs(left, m_settings.baudrate) + kDrainMarginMs)
         Close();
 }
 

@@ -145,23 +145,14 @@ uint32_t CSerialPort::ReadBlock(uint8_t *buffer, int32_t max)
 
 int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
 {
-    if (!m_port.isOpen()) {
-        if (!m_lost) // after a loss, the one message has been given
-            ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
-        return -1;
-    }
-    if (count == 0)
-        return 0;
     const QScopedValueRollback<bool> reporting(m_inWriteBytes, true);
-    if (m_port.write(reinterpret_cast<const char *>(buffer), count) != qint64(count)) {
-        DeviceGone() ? Lose() : ShowSystemError(m_port.errorString(), kWriteErrorCaption);
-        return -1;
-    }
+    const int32_t handed = QueueBytes(buffer, count);
+    if (handed <= 0)
+        return handed;
     // Synchronous: wait until the driver has taken every byte. The wait is
     // bounded by twice the line time plus a margin, so a peer that never
     // reads cannot freeze the window for good.
-    const qint64 lineMs = qint64(count) * 10 * 1000 / std::max(m_baudrate, 1);
-    QDeadlineTimer deadline(2 * lineMs + 10000);
+    QDeadlineTimer deadline(2 * LineTimeMs(count, m_baudrate) + 10000);
     while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(int(std::min<qint64>(deadline.remainingTime(), 1000))) &&
             (m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError)) {
@@ -183,10 +174,12 @@ int32_t CSerialPort::WriteBytes(const uint8_t *buffer, uint32_t count)
 int32_t CSerialPort::QueueBytes(const uint8_t *buffer, uint32_t count)
 {
     if (!m_port.isOpen()) {
-        if (!m_lost)
+        if (!m_lost) // after a loss, the one message has been given
             ShowSystemError(QString::fromLocal8Bit(std::strerror(EBADF)), kWriteErrorCaption);
         return -1;
     }
+    if (count == 0)
+        return 0;
     if (m_port.write(reinterpret_cast<const char *>(buffer), count) != qint64(count)) {
         DeviceGone() ? Lose() : ShowSystemError(m_port.errorString(), kWriteErrorCaption);
         return -1;

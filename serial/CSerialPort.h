@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 class CSerialPort : public QObject, public SerialLink {
@@ -53,6 +54,8 @@ public:
     // reporting the failure as WriteBytes does. A later failure of the write
     // is reported once and signalled by WriteFailed.
     int32_t QueueBytes(const uint8_t *buffer, uint32_t count);
+    // How long the line takes for so many bytes at the rate: ten bits a byte (8N1).
+    static qint64 LineTimeMs(qint64 bytes, int32_t baudrate) { return bytes * 10 * 1000 / std::max(baudrate, 1); }
     // Bytes handed over that the driver has not taken yet.
     qint64 BytesToWrite() const { return m_port.bytesToWrite(); }
 
