@@ -13,16 +13,17 @@
 #include "cli/RunLoop.h"
 #include "common/QtText.h"
 #include "common/SignalBridge.h"
+#include "common/UtcTime.h"
 #include "netview/CMeshPainter.h"
 #include "netview/CMeshPicture.h"
 #include "netview/MeshScan.h"
 #include "netview/MeshView.h"
 #include "serial/CSerialPort.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -129,11 +130,11 @@ private:
     bool PrintScan()
     {
         if (m_run.format == MeshFormat::Events) {
-            const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+            const std::string now = UtcTimeText(std::chrono::system_clock::now());
             const std::vector<MeshChange> changes =
                 CompareScans(m_scan.PreviousMesh(), m_scan.LatestMesh(), m_run.levelStep);
             // A line at a time, so that a pipe's reader sees each change at once.
-            for (const std::string &line : FormatMeshEvents(changes, m_scan.ScansTaken(), now.toStdString())) {
+            for (const std::string &line : FormatMeshEvents(changes, m_scan.ScansTaken(), now)) {
                 std::fwrite(line.data(), 1, line.size(), stdout);
                 std::fflush(stdout);
             }

@@ -61,6 +61,3 @@ std::string ReportLine(const PortReport &report);
 
 // 0 when every port succeeded, otherwise the highest status of the others.
 int TrayExitStatus(const std::vector<int> &statuses);
-
-// "2025-11-26T09:14:03.120Z": UTC to the millisecond.
-std::string UtcTimeText(std::chrono::system_clock::time_point time);
