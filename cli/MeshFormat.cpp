@@ -1,6 +1,7 @@
 #include "cli/MeshFormat.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 std::string Hex4(uint32_t address)
@@ -102,18 +103,12 @@ std::string Dot(const MeshTable &t, uint32_t group)
 
 std::optional<MeshFormat> ParseMeshFormat(std::string_view name)
 {
-    if (name == "table")
-        return MeshFormat::Table;
-    if (name == "json")
-        return MeshFormat::Json;
-    if (name == "dot")
-        return MeshFormat::Dot;
-    if (name == "events")
-        return MeshFormat::Events;
-    if (name == "png")
-        return MeshFormat::Png;
-    if (name == "svg")
-        return MeshFormat::Svg;
+    static constexpr std::pair<std::string_view, MeshFormat> kNames[] = {
+        {"table", MeshFormat::Table}, {"json", MeshFormat::Json}, {"dot", MeshFormat::Dot},
+        {"events", MeshFormat::Events}, {"png", MeshFormat::Png}, {"svg", MeshFormat::Svg}};
+    for (const auto &[known, format] : kNames)
+        if (name == known)
+            return format;
     return std::nullopt;
 }
 

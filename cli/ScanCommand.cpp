@@ -219,7 +219,8 @@ bool ScanDrawsPictures(const QStringList &arguments)
         const QString value = a == QLatin1String("--format") ? arguments.value(i + 1)
                               : a.startsWith(QLatin1String("--format=")) ? a.mid(9)
                                                                          : QString();
-        if (value == QLatin1String("png") || value == QLatin1String("svg"))
+        const std::optional<MeshFormat> format = ParseMeshFormat(ToCodePage(value));
+        if (format && IsPicture(*format))
             return true;
     }
     return false;
