@@ -1,4 +1,5 @@
 #pragma once
-// The version text that the main window's and the mesh view's titles carry.
+// The version text that the main window's and the mesh view's titles carry
+// (set once in CMake, where --version takes it too).
 
-inline constexpr const char *kVersionText = "251126G";
+inline constexpr const char *kVersionText = VERRIN_VERSION_TEXT;
