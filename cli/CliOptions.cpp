@@ -1,11 +1,12 @@
 #include "cli/CliOptions.h"
+
 #include "common/QtText.h"
 
-#include "cli/CReadOnlyRegistry.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "instance/ProfileLock.h"
 #include "serial/PortNames.h"
+#include "settings/CRegistry.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -121,7 +122,9 @@ std::optional<Settings> CommandLine::LineSettings(bool portNeeded)
                            .arg(m_parser.value(m_profile)));
             return std::nullopt;
         }
-        CReadOnlyRegistry registry;
+        // A script that only borrows a profile's port leaves the profile
+        // exactly as the window left it.
+        CRegistry registry(CRegistry::Mode::ReadOnly);
         LoadSettings(registry, *profile, settings);
         if (settings.portName.empty())
             settings.portName = DevicePathForPortNumber(settings.commPort);

@@ -30,7 +30,9 @@ struct SettingsFileLock {
 // ("SOFTWARE").
 class SettingsKey : public RegistryKey {
 public:
-    SettingsKey(QSettings &settings, QString prefix, bool &changed)
+    // changed: set once a value is written; null where the session only
+    // reads, and every Set is refused.
+    SettingsKey(QSettings &settings, QString prefix, bool *changed)
         : settings_(settings), prefix_(std::move(prefix)), changed_(changed)
     {
     }
@@ -45,12 +47,14 @@ public:
 
     bool Set(const std::string &name, const RegValue &value) override
     {
+        if (!changed_)
+            return false;
         const QString key = Resolve(name);
         // A value already stored needs no write.
         if (settings_.contains(key) && FromVariant(settings_.value(key)) == value)
             return true;
         settings_.setValue(key, ToVariant(value));
-        changed_ = true;
+        *changed_ = true;
         return true;
     }
 
@@ -76,7 +80,7 @@ private:
 
     QSettings &settings_;
     QString prefix_;
-    bool &changed_;
+    bool *changed_;
 };
 
 // One opening of the store. The file: one QSettings on it, read when the
@@ -85,9 +89,10 @@ private:
 // QSettings per key, each written when the session closes.
 class SettingsSession : public RegistrySession {
 public:
-    // The file, under `lock` (null where there is no file).
-    SettingsSession(std::unique_ptr<SettingsFileLock> lock, std::unique_ptr<QSettings> file)
-        : lock_(std::move(lock)), file_(std::move(file))
+    // The file, under `lock` (null where there is no file); a session that
+    // only reads refuses every write.
+    SettingsSession(std::unique_ptr<SettingsFileLock> lock, std::unique_ptr<QSettings> file, bool writable)
+        : lock_(std::move(lock)), file_(std::move(file)), writable_(writable)
     {
     }
 
@@ -111,7 +116,7 @@ public:
                 prefix.replace(QLatin1Char('\\'), QLatin1Char('/'));
                 prefix += QLatin1Char('/');
             }
-            entry.key = std::make_unique<SettingsKey>(*settings, prefix, changed_);
+            entry.key = std::make_unique<SettingsKey>(*settings, prefix, writable_ ? &changed_ : nullptr);
         }
         return entry.key.get();
     }
@@ -145,6 +150,7 @@ private:
     std::unique_ptr<SettingsFileLock> lock_; // declared first: released last
     std::unique_ptr<QSettings> file_;
     std::map<std::string, OpenKey> keys_;
+    bool writable_;
     bool changed_ = false;
 };
 
@@ -162,20 +168,17 @@ QString CRegistry::FilePath()
 
 QString CRegistry::UnreadableCopyPath() { return FilePath() + QStringLiteral(".unreadable"); }
 
-RegistryOpening CRegistry::Open() { return OpenStore(true); }
-
-RegistryOpening CRegistry::OpenForReading() { return OpenStore(false); }
-
-RegistryOpening CRegistry::OpenStore(bool locked)
+RegistryOpening CRegistry::Open()
 {
+    // Reading takes no lock: every write replaces the file in one piece.
+    const bool writable = m_mode == Mode::ReadWrite;
 #ifdef Q_OS_WIN
-    (void)locked;
-    return {std::make_unique<SettingsSession>(nullptr, nullptr), std::nullopt};
+    return {std::make_unique<SettingsSession>(nullptr, nullptr, writable), std::nullopt};
 #else
     const QString file = FilePath();
     QDir().mkpath(QFileInfo(file).absolutePath());
     std::unique_ptr<SettingsFileLock> lock;
-    if (locked) {
+    if (writable) {
         lock = std::make_unique<SettingsFileLock>(file);
         if (lock->Busy())
             return {nullptr, lock->Busy()};
@@ -189,7 +192,7 @@ RegistryOpening CRegistry::OpenStore(bool locked)
     } else if (settings->status() != QSettings::NoError) {
         return {}; // a file that exists but cannot be read is left alone
     }
-    return {std::make_unique<SettingsSession>(std::move(lock), std::move(settings)), std::nullopt};
+    return {std::make_unique<SettingsSession>(std::move(lock), std::move(settings), writable), std::nullopt};
 #endif
 }
 

@@ -12,6 +12,13 @@
 
 class CRegistry : public Registry {
 public:
+    // ReadOnly: the store looked at without being changed. Every write of a
+    // batch is refused (a load keeps the defaults it could not read to
+    // itself), and no lock is taken, so that a process stopped while it saves
+    // never keeps a reader waiting.
+    enum class Mode { ReadWrite, ReadOnly };
+    explicit CRegistry(Mode mode = Mode::ReadWrite) : m_mode(mode) {}
+
     // The file that stands in for the registry (empty on Windows).
     static QString FilePath();
     // Where a file that could not be read as an export is kept when the
@@ -26,11 +33,7 @@ public:
 
 protected:
     RegistryOpening Open() override;
-    // The store for reading only: without the file's lock, which only a
-    // batch that writes needs, since every write replaces the file in one
-    // piece. Its batches must set nothing.
-    RegistryOpening OpenForReading();
 
 private:
-    RegistryOpening OpenStore(bool locked);
+    Mode m_mode;
 };
