@@ -236,7 +236,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (op == 6) {
                 claim = ClaimFirstFree(store, id);
             } else if (op == 7) {
-                claim = ClaimIfFree(store, which, id);
+                const int from = (which + 1 + in.ConsumeIntegralInRange(0, kProfileCount - 2)) % kProfileCount;
+                claim = SwitchClaim(store, from, which, id);
+                if (claim.profile >= 0)
+                    FUZZ_CHECK(store.GetDwordValue(kProfileNames[from], 1) == 0, "a switch leaves %s marked",
+                               kProfileNames[from]);
             } else {
                 ReleaseProfile(store, which);
                 claim.profile = -1;

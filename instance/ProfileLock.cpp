@@ -37,21 +37,6 @@ ClaimResult ClaimFirstFree(SharedStore &store, uint32_t instanceId)
     return result;
 }
 
-ClaimResult ClaimIfFree(SharedStore &store, int profile, uint32_t instanceId)
-{
-    ClaimResult result;
-    result.error = store.Transact([&](SharedStore::Locked &s) {
-        StoreError hardError = StoreError::None;
-        if (!IsFree(s, profile, hardError))
-            return hardError;
-        const StoreError set = s.SetDwordValue(kProfileNames[profile], instanceId);
-        if (set == StoreError::None)
-            result.profile = profile;
-        return set;
-    });
-    return result;
-}
-
 ClaimResult SwitchClaim(SharedStore &store, int from, int to, uint32_t instanceId)
 {
     ClaimResult result;

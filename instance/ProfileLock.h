@@ -22,9 +22,6 @@ struct ClaimResult {
 // with `instanceId`. Two instances starting together can never both take it.
 ClaimResult ClaimFirstFree(SharedStore &store, uint32_t instanceId);
 
-// Under one hold of the lock: marks the profile with `instanceId` if it is free.
-ClaimResult ClaimIfFree(SharedStore &store, int profile, uint32_t instanceId);
-
 // Under one hold of the lock: marks `to` with `instanceId` if it is free, and
 // then `from` free. Nothing changes unless both do.
 ClaimResult SwitchClaim(SharedStore &store, int from, int to, uint32_t instanceId);
