@@ -18,26 +18,17 @@ void ConsoleProgress::ShowStatusText(const std::string &text)
     }
 }
 
-void ConsoleProgress::ShowFileSize(uint32_t size)
-{
-    m_figures.fileSize = size;
-    m_start = Clock::now();
-    m_nextLogPercent = 10;
-}
+void ConsoleProgress::ShowFileSize(uint32_t size) { m_track.Start(size); }
 
 void ConsoleProgress::ShowBytesSent(uint32_t bytes)
 {
-    const bool changed = bytes != m_figures.bytesSent;
-    m_figures.bytesSent = bytes;
-    if (changed)
+    if (m_track.SetBytesSent(bytes))
         Update();
 }
 
 void ConsoleProgress::ShowPacket(uint32_t blockNumber)
 {
-    const bool changed = blockNumber != m_figures.packet;
-    m_figures.packet = blockNumber;
-    if (changed)
+    if (m_track.SetPacket(blockNumber))
         Update();
 }
 
@@ -59,26 +50,24 @@ void ConsoleProgress::EndLine()
 
 void ConsoleProgress::Update()
 {
-    m_figures.seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+    m_track.Tick();
     if (m_terminal) {
-        const bool done = m_figures.bytesSent >= m_figures.fileSize;
+        const bool done = m_track.figures.bytesSent >= m_track.figures.fileSize;
         if (done || Clock::now() - m_lastDraw >= kRedrawInterval)
             Draw();
         return;
     }
-    const int percent = ProgressPercent(m_figures);
-    if (percent < m_nextLogPercent)
+    if (!m_track.LogDue())
         return;
-    std::fprintf(m_out, "%s\n", ProgressLogLine(m_figures).c_str());
+    std::fprintf(m_out, "%s\n", ProgressLogLine(m_track.figures).c_str());
     std::fflush(m_out);
-    m_nextLogPercent = (percent / 10 + 1) * 10;
 }
 
 void ConsoleProgress::Draw()
 {
-    m_figures.seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+    m_track.Tick();
     // "\033[K" clears what a longer earlier line left at the end.
-    std::fprintf(m_out, "\r%s\033[K", ProgressBarLine(m_figures).c_str());
+    std::fprintf(m_out, "\r%s\033[K", ProgressBarLine(m_track.figures).c_str());
     std::fflush(m_out);
     m_lastDraw = Clock::now();
     m_lineOpen = true;

@@ -36,9 +36,7 @@ private:
 
     bool m_terminal;
     std::FILE *m_out;
-    ProgressFigures m_figures;
-    Clock::time_point m_start = Clock::now();
+    ProgressTrack m_track;
     Clock::time_point m_lastDraw{};
-    bool m_lineOpen = false;  // a bar is on screen without its line end
-    int m_nextLogPercent = 10;
+    bool m_lineOpen = false; // a bar is on screen without its line end
 };

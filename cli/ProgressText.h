@@ -5,8 +5,10 @@
 
 #include "transfer/TrayRules.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 struct ProgressFigures {
     uint32_t packet = 0;
@@ -17,6 +19,36 @@ struct ProgressFigures {
 
 // Whole percent of the file acknowledged, 0..100.
 int ProgressPercent(const ProgressFigures &figures);
+
+// One download's figures as a console follows them: timed from its file
+// size, with the tenth of the file at which a log writes its next line.
+struct ProgressTrack {
+    using Clock = std::chrono::steady_clock;
+    ProgressFigures figures;
+    Clock::time_point start = Clock::now();
+    int nextLogPercent = 10;
+
+    void Start(uint32_t fileSize)
+    {
+        figures.fileSize = fileSize;
+        start = Clock::now();
+        nextLogPercent = 10;
+    }
+    // Each true when the figure changed.
+    bool SetBytesSent(uint32_t bytes) { return std::exchange(figures.bytesSent, bytes) != bytes; }
+    bool SetPacket(uint32_t packet) { return std::exchange(figures.packet, packet) != packet; }
+    // The time since the start, as of now.
+    void Tick() { figures.seconds = std::chrono::duration<double>(Clock::now() - start).count(); }
+    // Whether a log line is due (a new tenth of the file reached); moves the mark on.
+    bool LogDue()
+    {
+        const int percent = ProgressPercent(figures);
+        if (percent < nextLogPercent)
+            return false;
+        nextLogPercent = (percent / 10 + 1) * 10;
+        return true;
+    }
+};
 
 // One line for a terminal, redrawn in place:
 // "Packet 12  [#####---------------]  12288/65536 bytes  18%  5.1 kB/s  0:10 left"

@@ -24,25 +24,16 @@ public:
         }
     }
     void ShowImageName(const std::string &) override {}
-    void ShowFileSize(uint32_t size) override
-    {
-        figures.fileSize = size;
-        start = Clock::now();
-        nextLogPercent = 10;
-    }
+    void ShowFileSize(uint32_t size) override { track.Start(size); }
     void ShowBytesSent(uint32_t bytes) override
     {
-        if (bytes == figures.bytesSent)
-            return;
-        figures.bytesSent = bytes;
-        Update();
+        if (track.SetBytesSent(bytes))
+            Update();
     }
     void ShowPacket(uint32_t blockNumber) override
     {
-        if (blockNumber == figures.packet)
-            return;
-        figures.packet = blockNumber;
-        Update();
+        if (track.SetPacket(blockNumber))
+            Update();
     }
     void ShowFinishedView() override {}
     void RunOkAction() override {}
@@ -52,20 +43,16 @@ public:
     {
         if (finished)
             return;
-        figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (!m_view.m_terminal && ProgressPercent(figures) >= nextLogPercent) {
-            std::fprintf(m_view.m_out, "%s\n", TrayLogLine(name, figures).c_str());
-            nextLogPercent = (ProgressPercent(figures) / 10 + 1) * 10;
-        }
+        track.Tick();
+        if (!m_view.m_terminal && track.LogDue())
+            std::fprintf(m_view.m_out, "%s\n", TrayLogLine(name, track.figures).c_str());
     }
 
     std::string name;
-    ProgressFigures figures;
-    Clock::time_point start = Clock::now();
+    ProgressTrack track;
     std::string status = "Waiting";
     bool finished = false;
     bool successful = false;
-    int nextLogPercent = 10;
 
 private:
     TrayView &m_view;
@@ -96,9 +83,9 @@ void TrayView::Finished(size_t i, const PortReport &report)
     line.finished = true;
     line.successful = report.status == 0;
     line.status = OutcomeText(report);
-    line.figures.fileSize = report.size;
-    line.figures.bytesSent = report.bytes;
-    line.figures.seconds = report.transferMs / 1000.0;
+    line.track.figures.fileSize = report.size;
+    line.track.figures.bytesSent = report.bytes;
+    line.track.figures.seconds = report.transferMs / 1000.0;
     if (m_terminal)
         return Draw();
     const std::string result = TrayResultLine(line.name, report);
@@ -129,10 +116,9 @@ void TrayView::Draw()
     if (m_drawn)
         screen += "\033[" + std::to_string(m_lines.size()) + "A";
     for (const std::unique_ptr<PortLine> &line : m_lines) {
-        if (!line->finished)
-            line->figures.seconds =
-                line->figures.fileSize ? std::chrono::duration<double>(Clock::now() - line->start).count() : 0;
-        std::string text = TrayBarLine(line->name, m_nameWidth, line->figures, line->status);
+        if (!line->finished && line->track.figures.fileSize)
+            line->track.Tick();
+        std::string text = TrayBarLine(line->name, m_nameWidth, line->track.figures, line->status);
         if (text.size() > columns)
             text.resize(columns);
         screen += "\r" + text + "\033[K\n";
