@@ -74,7 +74,10 @@ struct CSharedMemory::Impl {
     size_t mapped = 0;
     bool created = true;
     bool open = false;
-    bool pending = false; // the region is opened by the first operation that gets the lock
+
+    // The lock is there but not the region yet: the first operation that
+    // gets the lock opens it.
+    bool Pending() const { return syncFd >= 0 && !open; }
 
     // 0, or the errno (or StoreError) of the failure. The region is opened
     // at once when the lock is free; otherwise, so that making the store never
@@ -95,8 +98,7 @@ struct CSharedMemory::Impl {
         if (Flock(syncFd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK)
                 return errno;
-            pending = true;
-            return 0;
+            return 0; // pending
         }
         const int error = OpenRegion();
         Flock(syncFd, LOCK_UN);
@@ -150,7 +152,7 @@ struct CSharedMemory::Impl {
             ::close(syncFd);
         view = nullptr;
         regionFd = syncFd = -1;
-        open = pending = false;
+        open = false;
     }
 };
 
@@ -165,7 +167,7 @@ CSharedMemory::CSharedMemory(const std::string &name, uint32_t size)
 
 CSharedMemory::~CSharedMemory() { impl_->Close(); }
 
-bool CSharedMemory::IsOpen() const { return impl_->open || impl_->pending; }
+bool CSharedMemory::IsOpen() const { return impl_->open || impl_->Pending(); }
 
 bool CSharedMemory::IsCreated() const { return impl_->created; }
 
@@ -180,8 +182,7 @@ StoreError CSharedMemory::WithLockedRegion(const std::function<StoreError(Region
         return StoreError::LockBusy;
     case LockWait::Failed: return StoreError::NotOpen;
     }
-    if (impl_->pending) {
-        impl_->pending = false;
+    if (impl_->Pending()) {
         if (const int error = impl_->OpenRegion()) {
             impl_->Close(); // releases the lock too
             SetLastError(static_cast<uint32_t>(error));

@@ -76,9 +76,7 @@ bool WantsExplicitSecurity()
 
 struct CSharedMemory::Impl {
     std::string name;
-    std::string regionName; // while the region waits to be opened
     uint32_t size = 0;
-    bool pending = false;   // the region is opened by the first operation that gets the lock
     HANDLE semaphore = nullptr;
     HANDLE mapping = nullptr;
     uint8_t *view = nullptr;
@@ -86,6 +84,10 @@ struct CSharedMemory::Impl {
     bool created = true;
     bool open = false;
     std::unique_ptr<ExplicitSecurity> security;
+
+    // The lock is there but not the region yet: the first operation that
+    // gets the lock maps it.
+    bool Pending() const { return semaphore && !open; }
 
     SECURITY_ATTRIBUTES *Attributes() { return security ? security->Attributes() : nullptr; }
 
@@ -97,33 +99,30 @@ struct CSharedMemory::Impl {
         }
     }
 
-    DWORD Open(const std::string &regionName, uint32_t size)
+    DWORD Open(const std::string &regionName, uint32_t regionSize)
     {
+        name = regionName;
+        size = regionSize;
         if (WantsExplicitSecurity()) {
             security = std::make_unique<ExplicitSecurity>();
             if (const DWORD error = security->Build())
                 return error;
         }
-        semaphore = CreateSemaphoreA(Attributes(), 1, 1, (regionName + "_Sync").c_str());
+        semaphore = CreateSemaphoreA(Attributes(), 1, 1, (name + "_Sync").c_str());
         if (!semaphore)
             return GetLastError();
         // Making the store never waits: while another process holds the
         // lock, the first operation that gets it opens the region.
-        if (WaitForSingleObject(semaphore, 0) != WAIT_OBJECT_0) {
-            this->regionName = regionName;
-            this->size = size;
-            pending = true;
-            return ERROR_SUCCESS;
-        }
-        const DWORD error = Map(regionName, size);
+        if (WaitForSingleObject(semaphore, 0) != WAIT_OBJECT_0)
+            return ERROR_SUCCESS; // pending
+        const DWORD error = Map();
         ReleaseSemaphore(semaphore, 1, nullptr);
         return error;
     }
 
-    DWORD Map(const std::string &regionName, uint32_t size)
+    DWORD Map()
     {
-        mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, Attributes(), PAGE_READWRITE, 0, size,
-                                     regionName.c_str());
+        mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, Attributes(), PAGE_READWRITE, 0, size, name.c_str());
         if (!mapping)
             return GetLastError();
         created = GetLastError() != ERROR_ALREADY_EXISTS;
@@ -134,7 +133,6 @@ struct CSharedMemory::Impl {
         mapped = VirtualQuery(view, &info, sizeof info) ? info.RegionSize : size;
         if (created)
             InitRegion({view, size});
-        name = regionName;
         open = true;
         return ERROR_SUCCESS;
     }
@@ -149,7 +147,7 @@ struct CSharedMemory::Impl {
             CloseHandle(semaphore);
         view = nullptr;
         mapping = semaphore = nullptr;
-        open = pending = false;
+        open = false;
     }
 };
 
@@ -165,7 +163,7 @@ CSharedMemory::CSharedMemory(const std::string &name, uint32_t size)
 
 CSharedMemory::~CSharedMemory() { impl_->Close(); }
 
-bool CSharedMemory::IsOpen() const { return impl_->open || impl_->pending; }
+bool CSharedMemory::IsOpen() const { return impl_->open || impl_->Pending(); }
 
 bool CSharedMemory::IsCreated() const { return impl_->created; }
 
@@ -176,16 +174,15 @@ StoreError CSharedMemory::WithLockedRegion(const std::function<StoreError(Region
     const DWORD waited = WaitForSingleObject(impl_->semaphore, DWORD(kLockWaitBound.count()));
     if (waited == WAIT_TIMEOUT) {
         LockBusy busy;
-        busy.file = (impl_->pending ? impl_->regionName : impl_->name) + "_Sync";
+        busy.file = impl_->name + "_Sync";
         SetBusyLock(busy); // the holder of a semaphore is not known
         ::SetLastError(static_cast<DWORD>(StoreError::LockBusy));
         return StoreError::LockBusy;
     }
     if (waited != WAIT_OBJECT_0)
         return StoreError::NotOpen;
-    if (impl_->pending) {
-        impl_->pending = false;
-        if (const DWORD error = impl_->Map(impl_->regionName, impl_->size)) {
+    if (impl_->Pending()) {
+        if (const DWORD error = impl_->Map()) {
             ReleaseSemaphore(impl_->semaphore, 1, nullptr);
             impl_->Close();
             SetLastError(error);
