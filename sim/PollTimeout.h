@@ -10,12 +10,19 @@
 #include <initializer_list>
 #include <optional>
 
-inline int PollTimeout(std::initializer_list<std::optional<SimTime>> deadlines, SimTime now)
+// The earliest of some deadlines; nullopt when there is none.
+inline std::optional<SimTime> Earliest(std::initializer_list<std::optional<SimTime>> deadlines)
 {
     std::optional<SimTime> first;
     for (const std::optional<SimTime> &d : deadlines)
         if (d && (!first || *d < *first))
             first = d;
+    return first;
+}
+
+inline int PollTimeout(std::initializer_list<std::optional<SimTime>> deadlines, SimTime now)
+{
+    const std::optional<SimTime> first = Earliest(deadlines);
     if (!first)
         return -1;
     if (*first <= now)
@@ -29,10 +36,7 @@ inline int PollTimeout(std::initializer_list<std::optional<SimTime>> deadlines, 
 inline std::optional<timespec> PreciseTimeout(std::initializer_list<std::optional<SimTime>> deadlines,
                                               SimTime now)
 {
-    std::optional<SimTime> first;
-    for (const std::optional<SimTime> &d : deadlines)
-        if (d && (!first || *d < *first))
-            first = d;
+    const std::optional<SimTime> first = Earliest(deadlines);
     if (!first)
         return std::nullopt;
     const int64_t ns = *first <= now ? 0 : std::chrono::duration_cast<nanoseconds>(*first - now).count();

@@ -145,7 +145,7 @@ int RunSim(const SimOptions &options)
         const SimTime before = SimClock::now();
         // Per module its master and the watch of its slave; the signals last.
         fds.clear();
-        int timeout = -1;
+        std::optional<SimTime> next; // the earliest deadline of every module
         for (const auto &port : ports) {
             pollfd master{port->pty->MasterFd(), 0, 0};
             if (port->toModule.Size() < kReadAhead)
@@ -154,13 +154,11 @@ int RunSim(const SimOptions &options)
                 master.events |= POLLOUT;
             fds.push_back(master);
             fds.push_back({port->pty->WatchFd(), POLLIN, 0});
-            const int wait = PollTimeout(
-                {port->toModule.NextDue(), port->toTerminal.NextDue(), port->module->NextDeadline()}, before);
-            if (wait >= 0 && (timeout < 0 || wait < timeout))
-                timeout = wait;
+            next = Earliest(
+                {next, port->toModule.NextDue(), port->toTerminal.NextDue(), port->module->NextDeadline()});
         }
         fds.push_back({signals.Fd(), POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), PollTimeout({next}, before)) < 0 && errno != EINTR)
             return Fail(std::string("poll: ") + std::strerror(errno));
 
         const SimTime now = SimClock::now();
