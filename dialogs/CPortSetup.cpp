@@ -63,11 +63,12 @@ CPortSetup::CPortSetup(const PortSetupValues &values, PortProber &prober, UserMe
     m_portList = MakeList(QStringLiteral("Port"), typedTextFilter, this);
     m_baudList = MakeList(QStringLiteral("Baudrate"), typedTextFilter, this);
     m_flow = MakeCheckBox(tr("RTS/CTS Flow Enabled"), m_values.flowEnabled, this);
-    m_appendLF = MakeCheckBox(tr("Append LF after CR"), m_values.appendLF, this);
-    m_smallPackets = MakeCheckBox(tr("Use Small Packets"), m_values.smallPackets, this);
     // Reopens the port when its device comes back after it vanished (a USB
     // adapter pulled and plugged in again).
     m_reconnect = MakeCheckBox(tr("Reconnect"), m_values.autoReconnect, this);
+    // Made in the order they stand, which Tab follows.
+    m_appendLF = MakeCheckBox(tr("Append LF after CR"), m_values.appendLF, this);
+    m_smallPackets = MakeCheckBox(tr("Use Small Packets"), m_values.smallPackets, this);
 
     auto *portGroup = new QGroupBox(tr("Comm Port"), this);
     auto *portForm = new QFormLayout(portGroup);
