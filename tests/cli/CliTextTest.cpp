@@ -25,8 +25,6 @@ TEST(ProgressText, ATrayShowsEachPortOnALineOfItsOwn)
 {
     EXPECT_EQ(TrayBarLine("ttyUSB0", 9, {12, 12288, 65536, 2.0}, "Loading Image"),
               "ttyUSB0    Packet 12   12288/65536  18%  6144 B/s    0:09 left   Loading Image");
-    EXPECT_EQ(TrayLogLine("ttyUSB1", {3, 2048, 65536, 1.0}),
-              "ttyUSB1: Packet 3: 2048 of 65536 bytes (3%), 2048 B/s, 0:31 left");
     // Result, status, error; 262144 bytes acknowledged in 24.1 s, versions read.
     const auto report = [](const char *result, int status, const char *error) {
         return PortReport{"", result, status, error, "", 0, 262144, {}, {}, {}, 24100, true, "1.4.2", "2.0.0"};

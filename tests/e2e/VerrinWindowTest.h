@@ -110,18 +110,19 @@ protected:
     }
 
     // Starts the virtual module in this user's runtime folder, as Setup would
-    // find it; gives the path of its port (the first module's is the same
-    // every time), empty when it did not come up.
-    std::string StartModule(Subprocess &module, const std::vector<std::string> &options = {})
+    // find it, logging what it reads to ModuleLog(); gives the path of its
+    // port (the first module's is the same every time), empty when it did not
+    // come up.
+    std::string StartModule(Subprocess &module)
     {
         const std::string port = home.Sub("runtime") + "/verrin-sim/port";
-        std::vector<std::string> argv{VERRIN_BIN_DIR "/sim/verrin-sim"};
-        argv.insert(argv.end(), options.begin(), options.end());
+        const std::vector<std::string> argv{VERRIN_BIN_DIR "/sim/verrin-sim", "--log", ModuleLog()};
         if (!module.Start({argv, {{"XDG_RUNTIME_DIR", home.Sub("runtime")}}, home.path() + "/module.out"}) ||
             !WaitUntil([&] { return ::access(port.c_str(), F_OK) == 0; }, 10000))
             return {};
         return port;
     }
+    std::string ModuleLog() const { return home.Sub("home") + "/module.log"; }
 
     // Clicks button (of the main window or a dialog) and waits until the
     // dialog of that title is shown and has the keyboard, and so stands where

@@ -216,9 +216,9 @@ TEST_F(VerrinWindowTest, SigtermEndsTheProgramFromAnyOpenDialog)
 // again and what is typed reaches it.
 TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
 {
-    const std::string log = home.Sub("home") + "/module.log";
+    const std::string log = ModuleLog();
     Subprocess module;
-    const std::string port = StartModule(module, {"--log", log});
+    const std::string port = StartModule(module);
     ASSERT_FALSE(port.empty());
     ASSERT_NO_FATAL_FAILURE(Start(false, port));
     const Accessible setup = Open("Setup", Control("Setup", "push button"));
@@ -233,7 +233,7 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
     ASSERT_TRUE(WaitUntil(waiting, 10000)) << Window().Name();
     EXPECT_TRUE(Control("Disconnect", "push button").States().enabled) << "Disconnect stops the wait";
     Subprocess again;
-    ASSERT_EQ(StartModule(again, {"--log", log}), port);
+    ASSERT_EQ(StartModule(again), port);
     ASSERT_TRUE(WaitUntil([&] { return !waiting() && Terminal().States().focused; }, 5000))
         << Window().Name() << "\n" << Problem();
     EXPECT_FALSE(Find("Comm Port Error", "alert")) << "the loss was shown in a box";
@@ -246,9 +246,9 @@ TEST_F(VerrinWindowTest, ReconnectsWhenTheModuleComesBackOnItsPath)
 // written holds the nodes the module reported.
 TEST_F(VerrinWindowTest, NetViewSavesItsPictureFromTheContextMenu)
 {
-    const std::string log = home.Sub("home") + "/module.log";
+    const std::string log = ModuleLog();
     Subprocess module;
-    const std::string port = StartModule(module, {"--log", log});
+    const std::string port = StartModule(module);
     ASSERT_FALSE(port.empty());
     ASSERT_NO_FATAL_FAILURE(Start(true, port));
     ASSERT_TRUE(Click("Net View"));
